@@ -1,0 +1,9 @@
+// The application framework's classes that Dorvane uses, with the framework's names. Program
+// code includes this header exactly as it would on its home platform.
+#pragma once
+
+#include <windows.h>
+
+#include "afx/afxobject.h"
+#include "afx/afxmsgmap.h"
+#include "afx/afxwnd.h"
