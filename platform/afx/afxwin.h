@@ -7,3 +7,4 @@
 #include "afx/afxobject.h"
 #include "afx/afxmsgmap.h"
 #include "afx/afxwnd.h"
+#include "afx/afxgdi.h"

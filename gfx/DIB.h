@@ -1,0 +1,55 @@
+// CDIB: an 8-bit, 256-colour surface held as a DIB section, with its own copy of the header and
+// colour table and a memory device context that keeps the section selected for its whole life.
+// Rows are stored bottom-up; image row r (from the top) starts at
+// Bits() + (Height() - 1 - r) * Stride().
+#pragma once
+
+#include <afxwin.h>
+
+class CDIB : public CObject {
+    DECLARE_DYNAMIC(CDIB)
+public:
+    CDIB();
+    ~CDIB() override;
+
+    // The surface's own record: a 40-byte header and 256 colours, 1064 bytes.
+    BITMAPINFO* m_pBMI;
+    // The section's pixel memory; it belongs to the section.
+    BYTE* m_pBits;
+    HBITMAP m_hBitmap;
+    // A memory context compatible with the screen that holds the section selected.
+    HDC m_hDC;
+    // What m_hDC held before the section, put back before the context is deleted.
+    HGDIOBJ m_hOldBitmap;
+
+    int Create(int width, int height, int fillIndex, CPalette* palette);
+    int CreateFromDIB(const BITMAPINFO* info, const void* bits, CPalette* palette);
+    int LoadBitmapResource(UINT id, CPalette* palette = nullptr, LPCTSTR type = RT_BITMAP,
+                           HINSTANCE module = nullptr);
+
+    int Fill(int index);
+    // Image rows firstRow to lastRow inclusive, counted from the top.
+    int FillRows(int index, int firstRow, int lastRow);
+
+    int Width() const;
+    int Height() const;
+    int Stride() const;
+    BYTE* Bits() const { return m_pBits; }
+
+    virtual void Paint(CDC* dc, const RECT* destRect = nullptr, const RECT* srcRect = nullptr);
+
+    void Destroy();
+
+    // Number of colour-table entries of a packed DIB (core or info header), the three masks of
+    // BI_BITFIELDS included.
+    static int ColourCount(const BITMAPINFOHEADER* header);
+    // The palette's colours, or the display's when there is no palette, into 256 entries.
+    static void FillColourTable(RGBQUAD* table, CPalette* palette);
+    // A palette of the DIB's own colours, or of fallback's, or of the display's.
+    static void CreatePaletteFromDIB(const BITMAPINFO* info, CPalette* fallback, CPalette* result);
+
+private:
+    // CreateFromDIB for a packed DIB whose bytes are known to end at info + size: nothing past
+    // that end is read, and a DIB that does not fit fails before the surface is touched.
+    int CreateFromPackedDIB(const BYTE* data, DWORD size, const BYTE* bits, CPalette* palette);
+};
