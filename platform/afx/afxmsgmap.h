@@ -5,11 +5,27 @@
 #include <windows.h>
 
 class CCmdTarget;
+class CWnd;
+class CDC;
+class CPoint;
 typedef void (CCmdTarget::*AFX_PMSG)();
+
+#define afx_msg
 
 // The shape of a handler, so that dispatch can call it with the right arguments.
 enum AfxSig : UINT {
     AfxSig_end = 0,
+    AfxSig_vv,   // void ()                      WM_PAINT, WM_DESTROY, WM_CLOSE, commands
+    AfxSig_is,   // int (LPCREATESTRUCT)         WM_CREATE
+    AfxSig_vwii, // void (UINT, int, int)        WM_SIZE
+    AfxSig_bD,   // BOOL (CDC*)                  WM_ERASEBKGND
+    AfxSig_vwl,  // void (UINT, LPARAM)          WM_SYSCOMMAND
+    AfxSig_hv,   // HCURSOR ()                   WM_QUERYDRAGICON
+    AfxSig_vwp,  // void (UINT, CPoint)          mouse buttons and moves
+    AfxSig_vw,   // void (UINT)                  WM_TIMER
+    AfxSig_vwww, // void (UINT, UINT, UINT)      WM_KEYDOWN, WM_KEYUP, WM_CHAR
+    AfxSig_vbw,  // void (BOOL, UINT)            WM_SHOWWINDOW
+    AfxSig_lwl,  // LRESULT (WPARAM, LPARAM)     ON_MESSAGE
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -32,7 +48,9 @@ public:                                                                         
     const AFX_MSGMAP* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
-    const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); }              \
+    const AFX_MSGMAP* theClass::GetMessageMap() const {                                            \
+        return GetThisMessageMap();                                                                \
+    }                                                                                              \
     const AFX_MSGMAP* theClass::GetThisMessageMap() {                                              \
         typedef theClass ThisClass;                                                                \
         typedef baseClass TheBaseClass;                                                            \
@@ -40,9 +58,81 @@ public:                                                                         
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                                          \
-    {0, 0, 0, 0, AfxSig_end, (AFX_PMSG) nullptr}                                                   \
+    { 0, 0, 0, 0, AfxSig_end, (AFX_PMSG) nullptr }                                                 \
     }                                                                                              \
     ;                                                                                              \
     static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};  \
     return &messageMap;                                                                            \
     }
+
+// A handler is checked against its signature as a CWnd member, then stored in the entry's
+// common pointer type; dispatch converts it back to exactly that signature before calling.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wcast-function-type"
+template <class TMemberFn> inline AFX_PMSG AfxStoreHandler(TMemberFn pfn) {
+    return reinterpret_cast<AFX_PMSG>(pfn);
+}
+template <class TMemberFn> inline TMemberFn AfxLoadHandler(AFX_PMSG pfn) {
+    return reinterpret_cast<TMemberFn>(pfn);
+}
+#pragma GCC diagnostic pop
+
+#define AFX_MSG_ENTRY(msg, sig, type, fn)                                                          \
+    {msg, 0, 0, 0, sig, AfxStoreHandler(static_cast<type>(&ThisClass::fn))},
+
+#define ON_WM_CREATE() AFX_MSG_ENTRY(WM_CREATE, AfxSig_is, int (CWnd::*)(LPCREATESTRUCT), OnCreate)
+#define ON_WM_DESTROY() AFX_MSG_ENTRY(WM_DESTROY, AfxSig_vv, void (CWnd::*)(), OnDestroy)
+#define ON_WM_CLOSE() AFX_MSG_ENTRY(WM_CLOSE, AfxSig_vv, void (CWnd::*)(), OnClose)
+#define ON_WM_SIZE() AFX_MSG_ENTRY(WM_SIZE, AfxSig_vwii, void (CWnd::*)(UINT, int, int), OnSize)
+#define ON_WM_PAINT() AFX_MSG_ENTRY(WM_PAINT, AfxSig_vv, void (CWnd::*)(), OnPaint)
+#define ON_WM_ERASEBKGND()                                                                         \
+    AFX_MSG_ENTRY(WM_ERASEBKGND, AfxSig_bD, BOOL (CWnd::*)(CDC*), OnEraseBkgnd)
+#define ON_WM_SYSCOMMAND()                                                                         \
+    AFX_MSG_ENTRY(WM_SYSCOMMAND, AfxSig_vwl, void (CWnd::*)(UINT, LPARAM), OnSysCommand)
+#define ON_WM_QUERYDRAGICON()                                                                      \
+    AFX_MSG_ENTRY(WM_QUERYDRAGICON, AfxSig_hv, HCURSOR (CWnd::*)(), OnQueryDragIcon)
+#define ON_WM_LBUTTONDOWN()                                                                        \
+    AFX_MSG_ENTRY(WM_LBUTTONDOWN, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), OnLButtonDown)
+#define ON_WM_LBUTTONUP()                                                                          \
+    AFX_MSG_ENTRY(WM_LBUTTONUP, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), OnLButtonUp)
+#define ON_WM_RBUTTONDOWN()                                                                        \
+    AFX_MSG_ENTRY(WM_RBUTTONDOWN, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), OnRButtonDown)
+#define ON_WM_RBUTTONUP()                                                                          \
+    AFX_MSG_ENTRY(WM_RBUTTONUP, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), OnRButtonUp)
+#define ON_WM_MOUSEMOVE()                                                                          \
+    AFX_MSG_ENTRY(WM_MOUSEMOVE, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), OnMouseMove)
+#define ON_WM_TIMER() AFX_MSG_ENTRY(WM_TIMER, AfxSig_vw, void (CWnd::*)(UINT), OnTimer)
+#define ON_WM_KEYDOWN()                                                                            \
+    AFX_MSG_ENTRY(WM_KEYDOWN, AfxSig_vwww, void (CWnd::*)(UINT, UINT, UINT), OnKeyDown)
+#define ON_WM_KEYUP()                                                                              \
+    AFX_MSG_ENTRY(WM_KEYUP, AfxSig_vwww, void (CWnd::*)(UINT, UINT, UINT), OnKeyUp)
+#define ON_WM_SHOWWINDOW()                                                                         \
+    AFX_MSG_ENTRY(WM_SHOWWINDOW, AfxSig_vbw, void (CWnd::*)(BOOL, UINT), OnShowWindow)
+
+// ON_MESSAGE(message, memberFxn): LRESULT memberFxn(WPARAM, LPARAM).
+#define ON_MESSAGE(message, memberFxn)                                                             \
+    {message,                                                                                      \
+     0,                                                                                            \
+     0,                                                                                            \
+     0,                                                                                            \
+     AfxSig_lwl,                                                                                   \
+     AfxStoreHandler(static_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(&ThisClass::memberFxn))},
+
+// Commands: WM_COMMAND from a menu, an accelerator or a control's notification.
+#define ON_COMMAND(id, memberFxn)                                                                  \
+    {                                                                                              \
+        WM_COMMAND,                                                                                \
+        0,                                                                                         \
+        (WORD)(id),                                                                                \
+        (WORD)(id),                                                                                \
+        AfxSig_vv,                                                                                 \
+        static_cast<AFX_PMSG>(static_cast<void (CCmdTarget::*)()>(&ThisClass::memberFxn))},
+#define ON_CONTROL(wNotifyCode, id, memberFxn)                                                     \
+    {                                                                                              \
+        WM_COMMAND,                                                                                \
+        (WORD)(wNotifyCode),                                                                       \
+        (WORD)(id),                                                                                \
+        (WORD)(id),                                                                                \
+        AfxSig_vv,                                                                                 \
+        static_cast<AFX_PMSG>(static_cast<void (CCmdTarget::*)()>(&ThisClass::memberFxn))},
+#define ON_BN_CLICKED(id, memberFxn) ON_CONTROL(BN_CLICKED, id, memberFxn)

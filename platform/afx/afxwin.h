@@ -6,5 +6,12 @@
 
 #include "afx/afxobject.h"
 #include "afx/afxmsgmap.h"
+#include "afx/afxtypes.h"
+#include "afx/afxstr.h"
 #include "afx/afxwnd.h"
 #include "afx/afxgdi.h"
+#include "afx/afxdc.h"
+#include "afx/afxmenu.h"
+#include "afx/afxstatic.h"
+#include "afx/afxdlg.h"
+#include "afx/afxapp.h"
