@@ -6,3 +6,4 @@
 #include "win32/winbase.h"
 #include "win32/wingdi.h"
 #include "win32/winuser.h"
+#include "win32/wintext.h"
