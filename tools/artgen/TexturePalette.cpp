@@ -21,14 +21,8 @@ bool Same(const ArtColour& a, const ArtColour& b) {
     return a.r == b.r && a.g == b.g && a.b == b.b;
 }
 
-int Clamp255(double v) {
-    if (v <= 0.0) {
-        return 0;
-    }
-    if (v >= 255.0) {
-        return 255;
-    }
-    return static_cast<int>(v);
+double Clamp255(double v) {
+    return std::min(255.0, std::max(0.0, v));
 }
 
 } // namespace

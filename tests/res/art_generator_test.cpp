@@ -1,0 +1,80 @@
+// The art generator: it draws exactly the committed files, and its dithering mixes
+// neighbouring table colours in the right proportions.
+#include "ArtFiles.h"
+
+#include "tools/artgen/ArtWriter.h"
+#include "tools/artgen/PeriodicNoise.h"
+#include "tools/artgen/TexturePalette.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace art;
+
+TEST(ArtGenerator, DrawsTheCommittedFilesByteForByte) {
+    const std::vector<ArtFile> files = CArtWriter::GenerateAll();
+    std::set<std::string> names;
+    for (const ArtFile& file : files) {
+        SCOPED_TRACE(file.name);
+        names.insert(file.name);
+        const std::vector<std::uint8_t> committed = ReadFile(ResFolder() + file.name);
+        ASSERT_EQ(committed.size(), file.bytes.size());
+        EXPECT_TRUE(committed == file.bytes) << "regenerate with dorvane-artgen res";
+    }
+    const std::set<std::string> expected = {"129.bmp", "130.bmp", "131.bmp",     "132.bmp",
+                                            "133.bmp", "134.bmp", "135.bmp",     "136.bmp",
+                                            "137.bmp", "138.bmp", "dorvane.ico", "pelds.pal"};
+    EXPECT_EQ(names, expected);
+}
+
+TEST(ArtGenerator, DitherMixesTheTwoNeighbouringColoursInProportion) {
+    const CTexturePalette palette;
+    const auto& table = palette.Table();
+    // A table colour stays itself on every texel.
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 8; ++y) {
+            EXPECT_EQ(palette.Dither(204, 204, 0, x, y), 55);
+            EXPECT_EQ(palette.Dither(0, 153, 204, x, y), 178);
+            EXPECT_EQ(palette.Dither(255, 255, 255, x, y), 255);
+            EXPECT_EQ(palette.Dither(0, 0, 0, x, y), 0);
+        }
+    }
+    // 40 % of the way from 102 to 153 in red: 26 of the 64 thresholds lie below 0.4.
+    int upper = 0;
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 8; ++y) {
+            const ArtColour c = table[palette.Dither(102 + 0.4 * 51, 51, 0, x, y)];
+            EXPECT_TRUE(c.r == 102 || c.r == 153);
+            EXPECT_EQ(c.g, 51);
+            EXPECT_EQ(c.b, 0);
+            upper += c.r == 153;
+        }
+    }
+    EXPECT_EQ(upper, 26);
+    // Greys use the finer grey ramp: 128 is a table grey, 131 lies between 128 and 136.
+    int light = 0;
+    for (int x = 0; x < 8; ++x) {
+        for (int y = 0; y < 8; ++y) {
+            EXPECT_EQ(palette.DitherGrey(128, x, y), 248);
+            const ArtColour c = table[palette.DitherGrey(131, x, y)];
+            EXPECT_TRUE(c.r == 128 || c.r == 136) << int(c.r);
+            EXPECT_TRUE(c.r == c.g && c.g == c.b);
+            light += c.r == 136;
+        }
+    }
+    EXPECT_EQ(light, 24); // 3 / 8 of 64
+}
+
+TEST(ArtGenerator, NoiseRepeatsWithTheTexturePeriod) {
+    const CPeriodicNoise noise(7);
+    for (double x : {0.0, 13.25, 99.5}) {
+        for (double y : {0.0, 41.75, 127.5}) {
+            EXPECT_DOUBLE_EQ(noise.Gradient(x, y, 6), noise.Gradient(x + 128, y - 128, 6));
+            EXPECT_DOUBLE_EQ(noise.Fractal(x, y, 3, 4, 0.5), noise.Fractal(x - 256, y, 3, 4, 0.5));
+            EXPECT_NEAR(noise.Cellular(x, y, 7).f1, noise.Cellular(x, y + 128, 7).f1, 1e-9);
+        }
+    }
+    EXPECT_NEAR(CPeriodicNoise::Sine(0.5), 0.479425538604203, 1e-12);
+    EXPECT_NEAR(CPeriodicNoise::Sine(-20.0), -0.912945250727628, 1e-12);
+}
