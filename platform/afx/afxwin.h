@@ -15,3 +15,4 @@
 #include "afx/afxstatic.h"
 #include "afx/afxdlg.h"
 #include "afx/afxapp.h"
+#include "afx/afxmodule.h"

@@ -1,0 +1,447 @@
+#include <gtest/gtest.h>
+
+#include <afxwin.h>
+
+#include "win32/gdiobj.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A header followed by a 256-entry colour table, as the sections take it.
+struct Info256 {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+};
+
+Info256 MakeInfo(int width, int height, int bitCount, const std::vector<RGBQUAD>& colours = {}) {
+    Info256 info = {};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = static_cast<WORD>(bitCount);
+    info.header.biCompression = BI_RGB;
+    info.header.biClrUsed = static_cast<DWORD>(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+        info.colours[i] = colours[i];
+    }
+    return info;
+}
+
+const BITMAPINFO* AsInfo(const Info256& info) {
+    return reinterpret_cast<const BITMAPINFO*>(&info);
+}
+
+RGBQUAD Quad(int r, int g, int b) {
+    return RGBQUAD{static_cast<BYTE>(b), static_cast<BYTE>(g), static_cast<BYTE>(r), 0};
+}
+
+// A section selected into its own memory context, released at the end of a test.
+struct Surface {
+    HBITMAP bitmap = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+    BYTE* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    bool topDown = false;
+
+    Surface(int w, int h, int bitCount, const std::vector<RGBQUAD>& colours = {}) {
+        Info256 info = MakeInfo(w, h, bitCount, colours);
+        void* p = nullptr;
+        bitmap = CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<BYTE*>(p);
+        width = w;
+        height = h < 0 ? -h : h;
+        topDown = h < 0;
+        stride = bitCount == 8 ? (w + 3) & ~3 : w * 4;
+        dc = CreateCompatibleDC(nullptr);
+        old = SelectObject(dc, bitmap);
+    }
+    ~Surface() {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    BYTE* Row(int y) const { return bits + (topDown ? y : height - 1 - y) * stride; }
+    BYTE& Index(int x, int y) const { return Row(y)[x]; }
+    DWORD& Pixel(int x, int y) const { return reinterpret_cast<DWORD*>(Row(y))[x]; }
+};
+
+const std::vector<RGBQUAD> kFour = {Quad(0, 0, 0), Quad(255, 0, 0), Quad(0, 255, 0),
+                                    Quad(0, 0, 255)};
+
+} // namespace
+
+TEST(GdiObjects, SectionsAreMadeOnlyInTheSupportedFormats) {
+    void* bits = reinterpret_cast<void*>(1);
+    Info256 info = MakeInfo(5, 3, 8, kFour);
+    HBITMAP section = CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    ASSERT_NE(bits, nullptr);
+    DIBSECTION ds = {};
+    EXPECT_EQ(GetObject(section, sizeof ds, &ds), static_cast<int>(sizeof ds));
+    EXPECT_EQ(ds.dsBm.bmWidth, 5);
+    EXPECT_EQ(ds.dsBm.bmHeight, 3);
+    EXPECT_EQ(ds.dsBm.bmWidthBytes, 8);
+    EXPECT_EQ(ds.dsBm.bmBitsPixel, 8);
+    EXPECT_EQ(ds.dsBm.bmBits, bits);
+    EXPECT_TRUE(DeleteObject(section));
+
+    for (const Info256& bad : {MakeInfo(4, -4, 8), MakeInfo(4, 4, 24), MakeInfo(4, 4, 4),
+                               MakeInfo(0, 4, 8), MakeInfo(4, 0, 32)}) {
+        bits = reinterpret_cast<void*>(1);
+        EXPECT_EQ(CreateDIBSection(nullptr, AsInfo(bad), DIB_RGB_COLORS, &bits, nullptr, 0),
+                  nullptr);
+        EXPECT_EQ(bits, nullptr);
+    }
+    Info256 rle = MakeInfo(4, 4, 8);
+    rle.header.biCompression = BI_RLE8;
+    EXPECT_EQ(CreateDIBSection(nullptr, AsInfo(rle), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+    // A byte count that overflows is refused, not wrapped.
+    Info256 huge = MakeInfo(0x7FFFFFFF, 0x7FFFFFFF, 32);
+    EXPECT_EQ(CreateDIBSection(nullptr, AsInfo(huge), DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
+
+    for (int height : {4, -4}) {
+        Info256 truecolour = MakeInfo(3, height, 32);
+        HBITMAP h =
+            CreateDIBSection(nullptr, AsInfo(truecolour), DIB_RGB_COLORS, &bits, nullptr, 0);
+        EXPECT_NE(h, nullptr);
+        EXPECT_TRUE(DeleteObject(h));
+    }
+}
+
+TEST(GdiObjects, StaleAndWrongHandlesFail) {
+    Info256 info = MakeInfo(4, 4, 8);
+    HBITMAP bitmap = CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, nullptr, nullptr, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HDC other = CreateCompatibleDC(dc);
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GetObjectType(dc), static_cast<DWORD>(OBJ_MEMDC));
+
+    // The first selection returns the context's initial bitmap; a bitmap sits in one context.
+    const HGDIOBJ initial = SelectObject(dc, bitmap);
+    ASSERT_NE(initial, nullptr);
+    EXPECT_EQ(GetObjectType(initial), static_cast<DWORD>(OBJ_BITMAP));
+    EXPECT_EQ(SelectObject(other, bitmap), nullptr);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), bitmap);
+    // A selected bitmap cannot be deleted; once deselected it can, exactly once.
+    EXPECT_FALSE(DeleteObject(bitmap));
+    EXPECT_EQ(SelectObject(dc, initial), bitmap);
+    EXPECT_TRUE(DeleteObject(bitmap));
+    EXPECT_FALSE(DeleteObject(bitmap));
+    EXPECT_EQ(SelectObject(dc, bitmap), nullptr);
+    EXPECT_EQ(GetObject(bitmap, 0, nullptr), 0);
+    EXPECT_EQ(GetObjectType(bitmap), 0u);
+
+    // Handles of the wrong kind, and contexts through DeleteObject.
+    EXPECT_EQ(SelectObject(reinterpret_cast<HDC>(bitmap), initial), nullptr);
+    EXPECT_FALSE(DeleteObject(dc));
+    EXPECT_EQ(SelectPalette(dc, reinterpret_cast<HPALETTE>(dc), FALSE), nullptr);
+    EXPECT_EQ(GetTextColor(reinterpret_cast<HDC>(initial)), CLR_INVALID);
+    EXPECT_TRUE(DeleteObject(initial)); // stock objects survive deletion
+    EXPECT_EQ(GetObjectType(initial), static_cast<DWORD>(OBJ_BITMAP));
+
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_FALSE(DeleteDC(dc));
+    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), 0);
+    EXPECT_TRUE(DeleteDC(other));
+    EXPECT_EQ(CreateCompatibleDC(dc), nullptr);
+    EXPECT_EQ(CreateDC("PRINTER", "", "", nullptr), nullptr);
+    HDC display = CreateDC("DISPLAY", "", "", nullptr);
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(GetDeviceCaps(display, BITSPIXEL), 32);
+    EXPECT_EQ(GetDeviceCaps(display, RASTERCAPS) & RC_PALETTE, 0);
+    EXPECT_TRUE(DeleteDC(display));
+}
+
+TEST(GdiPalettes, EntriesNearestIndexAndTheTrueColourDisplay) {
+    struct {
+        WORD palVersion;
+        WORD palNumEntries;
+        PALETTEENTRY palPalEntry[4];
+    } log = {0x300, 4, {{10, 10, 10, 0}, {20, 20, 20, 0}, {30, 30, 30, 0}, {20, 20, 20, 0}}};
+    HPALETTE palette = CreatePalette(reinterpret_cast<const LOGPALETTE*>(&log));
+    ASSERT_NE(palette, nullptr);
+    WORD count = 0;
+    EXPECT_EQ(GetObject(palette, sizeof count, &count), 2);
+    EXPECT_EQ(count, 4);
+
+    PALETTEENTRY e[4] = {};
+    EXPECT_EQ(GetPaletteEntries(palette, 2, 4, e), 2u); // two left from index 2
+    EXPECT_EQ(e[0].peRed, 30);
+    EXPECT_EQ(GetPaletteEntries(palette, 4, 1, e), 0u);
+    EXPECT_EQ(GetPaletteEntries(palette, 0, 0, nullptr), 4u);
+    const PALETTEENTRY flagged = {1, 2, 3, PC_NOCOLLAPSE};
+    EXPECT_EQ(SetPaletteEntries(palette, 3, 5, &flagged), 1u);
+    EXPECT_EQ(SetPaletteEntries(palette, 4, 1, &flagged), 0u);
+    EXPECT_EQ(GetPaletteEntries(palette, 3, 1, e), 1u);
+    EXPECT_EQ(e[0].peBlue, 3);
+    EXPECT_EQ(e[0].peFlags, PC_NOCOLLAPSE);
+
+    // Least squared distance; 15 lies between 10 and 20 and goes to the lower index.
+    EXPECT_EQ(GetNearestPaletteIndex(palette, RGB(15, 15, 15)), 0u);
+    EXPECT_EQ(GetNearestPaletteIndex(palette, RGB(21, 19, 20)), 1u);
+    EXPECT_EQ(GetNearestPaletteIndex(palette, RGB(255, 255, 255)), 2u);
+    EXPECT_EQ(GetNearestPaletteIndex(nullptr, 0), CLR_INVALID);
+
+    HDC dc = CreateCompatibleDC(nullptr);
+    const HPALETTE initial = SelectPalette(dc, palette, FALSE);
+    EXPECT_EQ(initial, GetStockObject(DEFAULT_PALETTE));
+    EXPECT_EQ(SelectPalette(dc, initial, FALSE), palette);
+    EXPECT_EQ(RealizePalette(dc), 0u);
+    EXPECT_EQ(RealizePalette(nullptr), static_cast<UINT>(GDI_ERROR));
+    PALETTEENTRY system[256] = {};
+    EXPECT_EQ(GetSystemPaletteEntries(dc, 0, 256, system), 0u);
+    EXPECT_EQ(GetSystemPaletteEntries(dc, 0, 0, nullptr), 0u);
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(palette));
+    EXPECT_EQ(GetPaletteEntries(palette, 0, 1, e), 0u);
+}
+
+TEST(GdiSetDIBits, IndexedSourcesKeepIndicesOfTheirOwnTableAndMatchOtherwise) {
+    // A table with a repeated colour: identical tables must keep the index, not the first match.
+    std::vector<RGBQUAD> table = kFour;
+    table.push_back(Quad(255, 0, 0));
+    Surface target(4, 2, 8, table);
+
+    Info256 source = MakeInfo(4, 2, 8, table);
+    // Bottom row first: the bottom image row reads 4 3 2 1, the top 0 1 2 4.
+    const BYTE pixels[8] = {4, 3, 2, 1, 0, 1, 2, 4};
+    EXPECT_EQ(SetDIBits(target.dc, target.bitmap, 0, 2, pixels, AsInfo(source), DIB_RGB_COLORS), 2);
+    EXPECT_EQ(std::memcmp(target.Row(0), pixels + 4, 4), 0);
+    EXPECT_EQ(std::memcmp(target.Row(1), pixels, 4), 0);
+
+    // Another table: each colour goes to its nearest entry.
+    Info256 other =
+        MakeInfo(4, 1, 8, {Quad(250, 10, 0), Quad(0, 0, 200), Quad(1, 1, 1), Quad(10, 240, 10)});
+    const BYTE indices[4] = {0, 1, 2, 3};
+    EXPECT_EQ(SetDIBits(target.dc, target.bitmap, 0, 1, indices, AsInfo(other), DIB_RGB_COLORS), 1);
+    const BYTE expected[4] = {1, 3, 0, 2};
+    EXPECT_EQ(std::memcmp(target.Row(1), expected, 4), 0);
+
+    // 1 and 4 bits per pixel, rows padded to 32 bits.
+    // Scan line 1 of two-line DIBs: the bits given are that line's.
+    Info256 mono = MakeInfo(4, 2, 1, {Quad(0, 0, 0), Quad(0, 255, 0)});
+    const BYTE monoBits[4] = {0xA0, 0, 0, 0}; // 1 0 1 0
+    SetDIBits(target.dc, target.bitmap, 1, 1, monoBits, AsInfo(mono), DIB_RGB_COLORS);
+    const BYTE monoExpected[4] = {2, 0, 2, 0};
+    EXPECT_EQ(std::memcmp(target.Row(0), monoExpected, 4), 0);
+    Info256 nibbles = MakeInfo(4, 2, 4, kFour);
+    const BYTE nibbleBits[4] = {0x32, 0x10, 0, 0};
+    SetDIBits(target.dc, target.bitmap, 1, 1, nibbleBits, AsInfo(nibbles), DIB_RGB_COLORS);
+    const BYTE nibbleExpected[4] = {3, 2, 1, 0};
+    EXPECT_EQ(std::memcmp(target.Row(0), nibbleExpected, 4), 0);
+}
+
+TEST(GdiSetDIBits, TrueColourSourcesAndRefusedFormats) {
+    Surface indexed(2, 1, 8, kFour);
+    Surface truecolour(2, 1, 32);
+
+    Info256 rgb24 = MakeInfo(2, 1, 24);
+    const BYTE bits24[8] = {0, 0, 200, 230, 20, 10, 0, 0}; // red-ish, blue-ish (blue first)
+    EXPECT_EQ(SetDIBits(nullptr, indexed.bitmap, 0, 1, bits24, AsInfo(rgb24), DIB_RGB_COLORS), 1);
+    EXPECT_EQ(indexed.Index(0, 0), 1);
+    EXPECT_EQ(indexed.Index(1, 0), 3);
+    EXPECT_EQ(SetDIBits(nullptr, truecolour.bitmap, 0, 1, bits24, AsInfo(rgb24), DIB_RGB_COLORS),
+              1);
+    EXPECT_EQ(truecolour.Pixel(0, 0), 0x00C80000u);
+    EXPECT_EQ(truecolour.Pixel(1, 0), 0x000A14E6u);
+
+    // 16 bits: 5-5-5 by default, the given masks with BI_BITFIELDS (here 5-6-5).
+    Info256 rgb16 = MakeInfo(2, 1, 16);
+    const WORD bits16[2] = {0x7C00, 0x03E0};
+    SetDIBits(nullptr, truecolour.bitmap, 0, 1, bits16, AsInfo(rgb16), DIB_RGB_COLORS);
+    EXPECT_EQ(truecolour.Pixel(0, 0), 0x00FF0000u);
+    EXPECT_EQ(truecolour.Pixel(1, 0), 0x0000FF00u);
+    Info256 fields = MakeInfo(2, 1, 16);
+    fields.header.biCompression = BI_BITFIELDS;
+    const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
+    std::memcpy(fields.colours, masks, sizeof masks);
+    const WORD bits565[2] = {0x001F, 0x07E0};
+    SetDIBits(nullptr, truecolour.bitmap, 0, 1, bits565, AsInfo(fields), DIB_RGB_COLORS);
+    EXPECT_EQ(truecolour.Pixel(0, 0), 0x000000FFu);
+    EXPECT_EQ(truecolour.Pixel(1, 0), 0x0000FF00u);
+
+    Info256 rgb32 = MakeInfo(2, 1, 32);
+    const DWORD bits32[2] = {0xFF0000FF, 0x0000FF00};
+    SetDIBits(nullptr, indexed.bitmap, 0, 1, bits32, AsInfo(rgb32), DIB_RGB_COLORS);
+    EXPECT_EQ(indexed.Index(0, 0), 3);
+    EXPECT_EQ(indexed.Index(1, 0), 2);
+
+    // Top-down and compressed sources, and scan lines past either bitmap, copy nothing.
+    Info256 topDown = MakeInfo(2, -1, 32);
+    EXPECT_EQ(SetDIBits(nullptr, indexed.bitmap, 0, 1, bits32, AsInfo(topDown), DIB_RGB_COLORS), 0);
+    Info256 rle = MakeInfo(2, 1, 8, kFour);
+    rle.header.biCompression = BI_RLE8;
+    EXPECT_EQ(SetDIBits(nullptr, indexed.bitmap, 0, 1, bits32, AsInfo(rle), DIB_RGB_COLORS), 0);
+    EXPECT_EQ(SetDIBits(nullptr, indexed.bitmap, 1, 1, bits32, AsInfo(rgb32), DIB_RGB_COLORS), 0);
+    EXPECT_EQ(SetDIBits(nullptr, nullptr, 0, 1, bits32, AsInfo(rgb32), DIB_RGB_COLORS), 0);
+}
+
+TEST(GdiBlits, ColoursCrossThroughTheTables) {
+    std::vector<RGBQUAD> table = kFour;
+    table.push_back(Quad(0, 255, 0)); // 4 repeats 2
+    Surface source(3, 2, 8, table);
+    for (int x = 0; x < 3; ++x) {
+        source.Index(x, 0) = static_cast<BYTE>(x + 2);
+        source.Index(x, 1) = static_cast<BYTE>(x);
+    }
+    // Identical tables copy indices, repeated colours included.
+    Surface same(3, 2, 8, table);
+    EXPECT_TRUE(BitBlt(same.dc, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY));
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_EQ(std::memcmp(same.Row(y), source.Row(y), 3), 0);
+    }
+    // A reordered table maps each colour to where it now is.
+    Surface reordered(3, 2, 8, {Quad(0, 0, 255), Quad(0, 255, 0), Quad(255, 0, 0), Quad(0, 0, 0)});
+    EXPECT_TRUE(BitBlt(reordered.dc, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(reordered.Index(0, 0), 1);
+    EXPECT_EQ(reordered.Index(1, 0), 0);
+    EXPECT_EQ(reordered.Index(2, 0), 1);
+    EXPECT_EQ(reordered.Index(0, 1), 3);
+    // True colour through the source's table.
+    Surface screen(3, -2, 32);
+    EXPECT_TRUE(BitBlt(screen.dc, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(screen.Pixel(0, 0), 0x0000FF00u);
+    EXPECT_EQ(screen.Pixel(1, 0), 0x000000FFu);
+    EXPECT_EQ(screen.Pixel(1, 1), 0x00FF0000u);
+    EXPECT_FALSE(BitBlt(screen.dc, 0, 0, 3, 2, source.dc, 0, 0, 0x00EE0086)); // SRCPAINT
+}
+
+TEST(GdiBlits, StretchingPicksTheNearestPixelAndClipsBothSides) {
+    Surface source(4, 1, 32);
+    for (int x = 0; x < 4; ++x) {
+        source.Pixel(x, 0) = static_cast<DWORD>(x + 1);
+    }
+    Surface wide(8, 2, 32);
+    EXPECT_TRUE(StretchBlt(wide.dc, 0, 0, 8, 2, source.dc, 0, 0, 4, 1, SRCCOPY));
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(wide.Pixel(x, 1), static_cast<DWORD>(x / 2 + 1)) << x;
+    }
+    Surface narrow(2, 1, 32);
+    EXPECT_TRUE(StretchBlt(narrow.dc, 0, 0, 2, 1, source.dc, 0, 0, 4, 1, SRCCOPY));
+    EXPECT_EQ(narrow.Pixel(0, 0), 2u); // centres at source 1 and 3
+    EXPECT_EQ(narrow.Pixel(1, 0), 4u);
+    // Opposite signs mirror.
+    EXPECT_TRUE(StretchBlt(narrow.dc, 2, 0, -2, 1, source.dc, 0, 0, 4, 1, SRCCOPY));
+    EXPECT_EQ(narrow.Pixel(0, 0), 3u);
+    EXPECT_EQ(narrow.Pixel(1, 0), 1u);
+
+    // A destination reaching past every edge writes only inside, and source pixels that lie
+    // outside their surface are not drawn at all.
+    Surface target(4, 4, 32);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 4; ++x) {
+            target.Pixel(x, y) = 0xEEu;
+        }
+    }
+    EXPECT_TRUE(BitBlt(target.dc, -1, 2, 6, 5, source.dc, -2, 0, SRCCOPY));
+    const DWORD row2[4] = {0xEE, 1, 2, 3};
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(target.Pixel(x, 2), row2[x]) << x;
+        EXPECT_EQ(target.Pixel(x, 3), 0xEEu) << x; // source row 1 does not exist
+        EXPECT_EQ(target.Pixel(x, 1), 0xEEu) << x;
+    }
+    EXPECT_TRUE(
+        StretchBlt(target.dc, -100000, -100000, 200000, 200000, source.dc, 0, 0, 4, 1, SRCCOPY));
+    EXPECT_EQ(target.Pixel(0, 0), 3u);
+    EXPECT_TRUE(BitBlt(target.dc, 0x7FFFFFF0, 0x7FFFFFF0, 0x7FFFFFFF, 4, source.dc, 0, 0, SRCCOPY));
+    EXPECT_TRUE(BitBlt(target.dc, 0, 0, 0, 4, source.dc, 0, 0, SRCCOPY));
+}
+
+TEST(GdiWindowContexts, DrawAtTheOriginAndOnlyInsideTheClip) {
+    Surface screen(8, -6, 32);
+    HDC window = DvCreateWindowDC(screen.bitmap, POINT{2, 1}, RECT{2, 1, 6, 4});
+    ASSERT_NE(window, nullptr);
+    const RECT everything = {-10, -10, 100, 100};
+    CDC dc;
+    dc.Attach(window);
+    dc.FillSolidRect(&everything, RGB(255, 0, 0));
+    EXPECT_EQ(dc.GetBkColor(), RGB(255, 0, 0));
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const bool inside = x >= 2 && x < 6 && y >= 1 && y < 4;
+            EXPECT_EQ(screen.Pixel(x, y), inside ? 0x00FF0000u : 0u) << x << "," << y;
+        }
+    }
+    // Logical (1, 1) is screen (3, 2); blits clip the same way.
+    Surface tile(2, 2, 8, kFour);
+    std::memset(tile.bits, 3, static_cast<std::size_t>(tile.stride) * 2);
+    dc.BitBlt(1, 1, 2, 2, CDC::FromHandle(tile.dc), 0, 0, SRCCOPY);
+    EXPECT_EQ(screen.Pixel(3, 2), 0x000000FFu);
+    EXPECT_EQ(screen.Pixel(4, 3), 0x000000FFu);
+    dc.BitBlt(3, 2, 2, 2, CDC::FromHandle(tile.dc), 0, 0, SRCCOPY);
+    EXPECT_EQ(screen.Pixel(5, 3), 0x000000FFu);
+    EXPECT_EQ(screen.Pixel(5, 4), 0u);
+    EXPECT_EQ(screen.Pixel(6, 3), 0u);
+    // A window context takes no bitmap of its own.
+    EXPECT_EQ(SelectObject(window, tile.bitmap), nullptr);
+    EXPECT_EQ(DvCreateWindowDC(tile.bitmap, POINT{0, 0}, RECT{0, 0, 1, 1}), nullptr);
+    EXPECT_TRUE(dc.DeleteDC());
+    CDC::DeleteTempMap();
+}
+
+TEST(GdiFills, SolidColoursMatchTheTargetTable) {
+    Surface indexed(5, 2, 8, kFour);
+    CDC dc;
+    dc.Attach(indexed.dc);
+    dc.FillSolidRect(1, 0, 2, 2, RGB(10, 200, 30));
+    EXPECT_EQ(indexed.Index(0, 0), 0);
+    EXPECT_EQ(indexed.Index(1, 0), 2);
+    EXPECT_EQ(indexed.Index(2, 1), 2);
+    EXPECT_EQ(indexed.Index(3, 1), 0);
+    // Palette-relative colours match the same way; PALETTEINDEX names an entry of the selected
+    // palette (the default one: 4 is 0/0/128, nearest to blue).
+    dc.FillSolidRect(0, 0, 1, 1, PALETTERGB(200, 0, 0));
+    EXPECT_EQ(indexed.Index(0, 0), 1);
+    dc.FillSolidRect(0, 0, 1, 1, PALETTEINDEX(4));
+    EXPECT_EQ(indexed.Index(0, 0), 3);
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 250));
+    const RECT r = {4, 0, 9, 9};
+    EXPECT_EQ(FillRect(indexed.dc, &r, brush), 1);
+    EXPECT_EQ(indexed.Index(4, 1), 3);
+    EXPECT_EQ(indexed.Row(0)[5], 0); // the row's padding lies outside the surface
+    EXPECT_TRUE(DeleteObject(brush));
+    EXPECT_EQ(FillRect(indexed.dc, &r, brush), 0);
+    dc.Detach();
+}
+
+TEST(GdiFramework, WrappersFollowTheirHandles) {
+    CPalette palette;
+    struct {
+        WORD palVersion;
+        WORD palNumEntries;
+        PALETTEENTRY palPalEntry[2];
+    } log = {0x300, 2, {{1, 2, 3, 0}, {4, 5, 6, 0}}};
+    ASSERT_TRUE(palette.CreatePalette(reinterpret_cast<const LOGPALETTE*>(&log)));
+    EXPECT_FALSE(palette.CreatePalette(reinterpret_cast<const LOGPALETTE*>(&log)));
+    EXPECT_EQ(palette.GetEntryCount(), 2);
+    EXPECT_EQ(palette.GetNearestPaletteIndex(RGB(4, 5, 7)), 1u);
+    EXPECT_EQ(CPalette::FromHandle(palette), &palette);
+
+    CDC dc;
+    ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
+    EXPECT_EQ(CDC::FromHandle(dc.GetSafeHdc()), &dc);
+    CPalette* previous = dc.SelectPalette(&palette, FALSE);
+    ASSERT_NE(previous, nullptr);
+    EXPECT_EQ(previous->m_hObject, GetStockObject(DEFAULT_PALETTE));
+    EXPECT_EQ(dc.SelectPalette(previous, FALSE), &palette);
+    EXPECT_EQ(dc.RealizePalette(), 0u);
+    EXPECT_EQ(dc.SetTextColor(RGB(1, 2, 3)), RGB(0, 0, 0));
+    EXPECT_EQ(dc.GetTextColor(), RGB(1, 2, 3));
+    EXPECT_EQ(dc.SetBkMode(TRANSPARENT), OPAQUE);
+    EXPECT_EQ(dc.GetBkMode(), TRANSPARENT);
+    CGdiObject::DeleteTempMap();
+
+    // Deleting through the wrapper releases the handle once.
+    const HGDIOBJ handle = palette.m_hObject;
+    EXPECT_TRUE(palette.DeleteObject());
+    EXPECT_FALSE(palette.DeleteObject());
+    EXPECT_EQ(GetObjectType(handle), 0u);
+    EXPECT_EQ(palette.GetEntryCount(), 0);
+}
