@@ -1,0 +1,435 @@
+// The desktop host. Windows are presented from the platform's 32-bit screens through SDL's
+// window surfaces (shared memory with the X server where it has it), updating only the
+// rectangle that changed. Waiting for input sleeps in SDL until an event or the next timer is
+// due, so an idle program uses no processor time.
+#include "host/sdl/SdlHost.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <ctime>
+
+#include "win32/winuser.h"
+
+namespace {
+
+// The screens hold 0x00RRGGBB words, which is SDL's RGB888 (and, ignoring alpha, ARGB8888).
+bool SameLayoutAsScreen(Uint32 format) {
+    return format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+}
+
+UINT Modifiers(Uint16 mod) {
+    UINT modifiers = 0;
+    if (mod & KMOD_SHIFT) {
+        modifiers |= DV_MOD_SHIFT;
+    }
+    if (mod & KMOD_CTRL) {
+        modifiers |= DV_MOD_CTRL;
+    }
+    if (mod & KMOD_ALT) {
+        modifiers |= DV_MOD_ALT;
+    }
+    return modifiers;
+}
+
+} // namespace
+
+UINT DvVirtualKeyOfSdlKey(int sdlKey) {
+    if (sdlKey >= SDLK_a && sdlKey <= SDLK_z) {
+        return static_cast<UINT>('A' + (sdlKey - SDLK_a));
+    }
+    if (sdlKey >= SDLK_0 && sdlKey <= SDLK_9) {
+        return static_cast<UINT>('0' + (sdlKey - SDLK_0));
+    }
+    if (sdlKey >= SDLK_F1 && sdlKey <= SDLK_F12) {
+        return static_cast<UINT>(0x70 + (sdlKey - SDLK_F1)); // VK_F1 onwards
+    }
+    switch (sdlKey) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return VK_RETURN;
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_SPACE:
+        return VK_SPACE;
+    case SDLK_TAB:
+        return VK_TAB;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VK_CONTROL;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VK_MENU;
+    default:
+        return 0;
+    }
+}
+
+std::unique_ptr<CSdlHost> CSdlHost::Open(std::string* pError) {
+    // The process ends on SIGINT and SIGTERM as any other; SDL would make them a quit event
+    // that nothing here asks for.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Present through the window system's own framebuffer: a GL texture would cost more than
+    // the copy it saves, and on a virtual X server it is drawn in software anyway.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // A click that activates a window is still a click, as on the platform.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The platform's windows keep the desktop's screen saver and compositor as they are.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        if (pError != nullptr) {
+            *pError = SDL_GetError();
+        }
+        return nullptr;
+    }
+    // No text input: the dialogs take keys, not composed characters.
+    SDL_StopTextInput();
+    return std::unique_ptr<CSdlHost>(new CSdlHost());
+}
+
+CSdlHost::~CSdlHost() {
+    for (auto& entry : m_windows) {
+        SDL_DestroyWindow(entry.second.m_pWindow);
+    }
+    m_windows.clear();
+    SDL_Quit();
+}
+
+CSdlHost::CHostWindow* CSdlHost::Find(HOSTWND window) {
+    auto it = m_windows.find(window);
+    return it == m_windows.end() ? nullptr : &it->second;
+}
+
+HOSTWND CSdlHost::CreateHostWindow(const DvHostWindowDesc& desc) {
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    int x = desc.x;
+    int y = desc.y;
+    CHostWindow* owner = Find(desc.owner);
+    if (desc.kind == DvHostPopup) {
+        // A menu: no frame, not in the task bar, placed by us rather than by the window
+        // manager, relative to its owner's client area.
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
+        if (owner != nullptr) {
+            int ox = 0;
+            int oy = 0;
+            SDL_GetWindowPosition(owner->m_pWindow, &ox, &oy);
+            x += ox;
+            y += oy;
+        }
+    } else if (desc.bResizable) {
+        flags |= SDL_WINDOW_RESIZABLE;
+    }
+    const int cx = std::max(desc.cx, 1);
+    const int cy = std::max(desc.cy, 1);
+    SDL_Window* pWindow =
+        SDL_CreateWindow(desc.title != nullptr ? desc.title : "", x, y, cx, cy, flags);
+    if (pWindow == nullptr) {
+        return 0;
+    }
+    if (desc.kind == DvHostModal && owner != nullptr) {
+        SDL_SetWindowModalFor(pWindow, owner->m_pWindow);
+    }
+    const HOSTWND id = SDL_GetWindowID(pWindow);
+    m_windows[id] = CHostWindow{pWindow, desc.kind};
+    return id;
+}
+
+void CSdlHost::DestroyHostWindow(HOSTWND window) {
+    CHostWindow* pHost = Find(window);
+    if (pHost == nullptr) {
+        return;
+    }
+    SDL_DestroyWindow(pHost->m_pWindow);
+    m_windows.erase(window);
+    if (m_lastFocus == window) {
+        m_lastFocus = 0;
+    }
+}
+
+void CSdlHost::ShowHostWindow(HOSTWND window, int nCmdShow) {
+    CHostWindow* pHost = Find(window);
+    if (pHost == nullptr) {
+        return;
+    }
+    SDL_Window* pWindow = pHost->m_pWindow;
+    const Uint32 flags = SDL_GetWindowFlags(pWindow);
+    switch (nCmdShow) {
+    case SW_HIDE:
+        SDL_HideWindow(pWindow);
+        return;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+        if (!(flags & SDL_WINDOW_MINIMIZED)) {
+            SDL_MinimizeWindow(pWindow);
+        }
+        return;
+    case SW_MAXIMIZE:
+        if (!(flags & SDL_WINDOW_MAXIMIZED)) {
+            SDL_MaximizeWindow(pWindow);
+        }
+        return;
+    case SW_RESTORE:
+        if (flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) {
+            SDL_RestoreWindow(pWindow);
+        }
+        return;
+    default:
+        break;
+    }
+    if (flags & SDL_WINDOW_SHOWN) {
+        return;
+    }
+    SDL_ShowWindow(pWindow);
+    if (pHost->m_kind != DvHostPopup && nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE) {
+        // A window the program opens takes the keyboard, as a new window on the platform
+        // does; a menu leaves it with its owner, which passes the keys on to the menu.
+        SDL_RaiseWindow(pWindow);
+        SDL_SetWindowInputFocus(pWindow);
+        m_lastFocus = window;
+    }
+}
+
+void CSdlHost::PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) {
+    CHostWindow* pHost = Find(window);
+    if (pHost == nullptr) {
+        return;
+    }
+    int oldX = 0;
+    int oldY = 0;
+    int oldCx = 0;
+    int oldCy = 0;
+    SDL_GetWindowPosition(pHost->m_pWindow, &oldX, &oldY);
+    SDL_GetWindowSize(pHost->m_pWindow, &oldCx, &oldCy);
+    if (x != oldX || y != oldY) {
+        SDL_SetWindowPosition(pHost->m_pWindow, x, y);
+    }
+    cx = std::max(cx, 1);
+    cy = std::max(cy, 1);
+    if (cx != oldCx || cy != oldCy) {
+        SDL_SetWindowSize(pHost->m_pWindow, cx, cy);
+    }
+}
+
+void CSdlHost::SetHostTitle(HOSTWND window, LPCSTR title) {
+    if (CHostWindow* pHost = Find(window)) {
+        SDL_SetWindowTitle(pHost->m_pWindow, title != nullptr ? title : "");
+    }
+}
+
+void CSdlHost::SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) {
+    CHostWindow* pHost = Find(window);
+    if (pHost == nullptr || pixels == nullptr || width <= 0 || height <= 0 || width > INT_MAX / 4) {
+        return;
+    }
+    // SDL copies the pixels; it only reads them here.
+    SDL_Surface* pIcon = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<DWORD*>(pixels), width, height, 32, width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (pIcon == nullptr) {
+        return;
+    }
+    SDL_SetWindowIcon(pHost->m_pWindow, pIcon);
+    SDL_FreeSurface(pIcon);
+}
+
+void CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
+                       const RECT& changed) {
+    CHostWindow* pHost = Find(window);
+    if (pHost == nullptr || pixels == nullptr || width <= 0 || height <= 0 ||
+        strideBytes < width * 4) {
+        return;
+    }
+    // The surface follows the window's size, which may run ahead of or behind the screen
+    // while a resize is on its way; only what both hold is copied.
+    SDL_Surface* pSurface = SDL_GetWindowSurface(pHost->m_pWindow);
+    if (pSurface == nullptr) {
+        return;
+    }
+    const int left = std::max<int>(changed.left, 0);
+    const int top = std::max<int>(changed.top, 0);
+    const int right = std::min({static_cast<int>(changed.right), width, pSurface->w});
+    const int bottom = std::min({static_cast<int>(changed.bottom), height, pSurface->h});
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    const int cx = right - left;
+    const int cy = bottom - top;
+    const Uint8* src = static_cast<const Uint8*>(pixels) +
+                       static_cast<size_t>(top) * static_cast<size_t>(strideBytes) +
+                       static_cast<size_t>(left) * 4;
+    if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) {
+        return;
+    }
+    const int bytesPerPixel = pSurface->format->BytesPerPixel;
+    Uint8* dst = static_cast<Uint8*>(pSurface->pixels) +
+                 static_cast<size_t>(top) * static_cast<size_t>(pSurface->pitch) +
+                 static_cast<size_t>(left) * static_cast<size_t>(bytesPerPixel);
+    if (SameLayoutAsScreen(pSurface->format->format)) {
+        for (int row = 0; row < cy; ++row) {
+            std::memcpy(dst + static_cast<size_t>(row) * static_cast<size_t>(pSurface->pitch),
+                        src + static_cast<size_t>(row) * static_cast<size_t>(strideBytes),
+                        static_cast<size_t>(cx) * 4);
+        }
+    } else {
+        SDL_ConvertPixels(cx, cy, SDL_PIXELFORMAT_RGB888, src, strideBytes,
+                          pSurface->format->format, dst, pSurface->pitch);
+    }
+    if (SDL_MUSTLOCK(pSurface)) {
+        SDL_UnlockSurface(pSurface);
+    }
+    const SDL_Rect rect = {left, top, cx, cy};
+    SDL_UpdateWindowSurfaceRects(pHost->m_pWindow, &rect, 1);
+}
+
+HOSTWND CSdlHost::KeyboardWindow(unsigned sdlWindowId) const {
+    if (sdlWindowId != 0 && m_windows.count(sdlWindowId)) {
+        return sdlWindowId;
+    }
+    if (m_lastFocus != 0 && m_windows.count(m_lastFocus)) {
+        return m_lastFocus;
+    }
+    // Without a focus of its own (a bare X server has no window manager to give one), the
+    // keys go to the newest window that is not a menu.
+    for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it) {
+        if (it->second.m_kind != DvHostPopup) {
+            return it->first;
+        }
+    }
+    return 0;
+}
+
+BOOL CSdlHost::Translate(const SDL_Event& sdlEvent, DvHostEvent& event) {
+    event = DvHostEvent{};
+    switch (sdlEvent.type) {
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        const SDL_MouseButtonEvent& b = sdlEvent.button;
+        if (b.which == SDL_TOUCH_MOUSEID || b.button < 1 || b.button > 3) {
+            return FALSE;
+        }
+        event.kind = sdlEvent.type == SDL_MOUSEBUTTONDOWN ? DvEventMouseDown : DvEventMouseUp;
+        event.window = b.windowID;
+        event.x = b.x;
+        event.y = b.y;
+        event.button = b.button; // SDL numbers left, middle, right as 1, 2, 3 too
+        event.modifiers = Modifiers(static_cast<Uint16>(SDL_GetModState()));
+        return TRUE;
+    }
+    case SDL_MOUSEMOTION: {
+        const SDL_MouseMotionEvent& m = sdlEvent.motion;
+        if (m.which == SDL_TOUCH_MOUSEID) {
+            return FALSE;
+        }
+        event.kind = DvEventMouseMove;
+        event.window = m.windowID;
+        event.x = m.x;
+        event.y = m.y;
+        event.modifiers = Modifiers(static_cast<Uint16>(SDL_GetModState()));
+        return TRUE;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        const SDL_KeyboardEvent& k = sdlEvent.key;
+        event.key = DvVirtualKeyOfSdlKey(k.keysym.sym);
+        if (event.key == 0) {
+            return FALSE;
+        }
+        event.kind = sdlEvent.type == SDL_KEYDOWN ? DvEventKeyDown : DvEventKeyUp;
+        event.window = KeyboardWindow(k.windowID);
+        event.modifiers = Modifiers(k.keysym.mod);
+        return event.window != 0;
+    }
+    case SDL_WINDOWEVENT: {
+        const SDL_WindowEvent& w = sdlEvent.window;
+        CHostWindow* pHost = Find(w.windowID);
+        if (pHost == nullptr) {
+            return FALSE;
+        }
+        event.window = w.windowID;
+        switch (w.event) {
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            // The size the window has now: a resize already overtaken by another one is not
+            // replayed.
+            event.kind = DvEventResize;
+            SDL_GetWindowSize(pHost->m_pWindow, &event.x, &event.y);
+            return TRUE;
+        case SDL_WINDOWEVENT_MOVED:
+            event.kind = DvEventMove;
+            SDL_GetWindowPosition(pHost->m_pWindow, &event.x, &event.y);
+            return TRUE;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            event.kind = DvEventMinimise;
+            return TRUE;
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            event.kind = DvEventMaximise;
+            return TRUE;
+        case SDL_WINDOWEVENT_RESTORED:
+            event.kind = DvEventRestore;
+            return TRUE;
+        case SDL_WINDOWEVENT_EXPOSED:
+            event.kind = DvEventExpose;
+            return TRUE;
+        case SDL_WINDOWEVENT_CLOSE:
+            event.kind = DvEventClose;
+            return TRUE;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            if (pHost->m_kind != DvHostPopup) {
+                m_lastFocus = w.windowID;
+            }
+            return FALSE;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            event.kind = DvEventFocusLost;
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+    default:
+        // The quit event that SDL makes when the last window closes is not the program's
+        // business: the close itself has come as a window event.
+        return FALSE;
+    }
+}
+
+BOOL CSdlHost::PollEvent(DvHostEvent& event) {
+    SDL_Event sdlEvent;
+    while (SDL_PollEvent(&sdlEvent)) {
+        if (Translate(sdlEvent, event)) {
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+BOOL CSdlHost::WaitEvent(DWORD timeoutMs) {
+    if (timeoutMs == INFINITE) {
+        SDL_WaitEvent(nullptr);
+    } else {
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<DWORD>(timeoutMs, INT_MAX)));
+    }
+    return TRUE; // the desktop can always send more
+}
+
+DWORD CSdlHost::TickCount() {
+    // The time since the system started, suspended time included, as the platform counts it.
+    timespec now = {};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    const unsigned long long ms = static_cast<unsigned long long>(now.tv_sec) * 1000ull +
+                                  static_cast<unsigned long long>(now.tv_nsec) / 1000000ull;
+    return static_cast<DWORD>(ms); // the low 32 bits: it wraps after 49.7 days
+}

@@ -1,0 +1,50 @@
+// The real desktop through SDL2: one SDL window per top-level window, its client area shown
+// from the screen the software GDI draws into, and SDL's input turned into host events.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "host/Host.h"
+
+struct SDL_Window;
+union SDL_Event;
+
+class CSdlHost : public CHost {
+public:
+    // Connects to the display; null when there is none, with SDL's reason in *pError.
+    static std::unique_ptr<CSdlHost> Open(std::string* pError);
+    ~CSdlHost() override;
+
+    HOSTWND CreateHostWindow(const DvHostWindowDesc& desc) override;
+    void DestroyHostWindow(HOSTWND window) override;
+    void ShowHostWindow(HOSTWND window, int nCmdShow) override;
+    void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
+    void SetHostTitle(HOSTWND window, LPCSTR title) override;
+    void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
+    void Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
+                 const RECT& changed) override;
+    BOOL PollEvent(DvHostEvent& event) override;
+    BOOL WaitEvent(DWORD timeoutMs) override;
+    DWORD TickCount() override;
+
+private:
+    struct CHostWindow {
+        SDL_Window* m_pWindow = nullptr;
+        DvHostWindowKind m_kind = DvHostNormal;
+    };
+
+    CSdlHost() = default;
+    CHostWindow* Find(HOSTWND window);
+    // Turns one SDL event into a host event; FALSE for events the platform has no use for.
+    BOOL Translate(const SDL_Event& sdlEvent, DvHostEvent& event);
+    // The window a keyboard event belongs to: SDL's focus, else the last window that had it.
+    HOSTWND KeyboardWindow(unsigned sdlWindowId) const;
+
+    std::map<HOSTWND, CHostWindow> m_windows;
+    HOSTWND m_lastFocus = 0;
+};
+
+// The virtual key code of an SDL key, 0 for keys the platform does not name.
+UINT DvVirtualKeyOfSdlKey(int sdlKey);
