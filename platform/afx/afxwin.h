@@ -16,3 +16,4 @@
 #include "afx/afxdlg.h"
 #include "afx/afxapp.h"
 #include "afx/afxmodule.h"
+#include "afx/afxfont.h"
