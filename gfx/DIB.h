@@ -49,7 +49,9 @@ public:
     static void CreatePaletteFromDIB(const BITMAPINFO* info, CPalette* fallback, CPalette* result);
 
 private:
-    // CreateFromDIB for a packed DIB whose bytes are known to end at info + size: nothing past
-    // that end is read, and a DIB that does not fit fails before the surface is touched.
-    int CreateFromPackedDIB(const BYTE* data, DWORD size, const BYTE* bits, CPalette* palette);
+    // CreateFromDIB for a packed DIB of infoSize bytes at info whose pixels are bitsSize bytes at
+    // bits (null: behind the colour table, inside the info bytes). Nothing past either end is
+    // read, and a DIB that does not fit fails before the surface is touched.
+    int CreateFromPackedDIB(const BYTE* info, DWORD infoSize, const BYTE* bits, DWORD bitsSize,
+                            CPalette* palette);
 };

@@ -1,0 +1,4 @@
+#include "gfx/Palette.h"
+
+CPalette g_palette;
+CPalette* g_pPalette = nullptr;
