@@ -1,6 +1,7 @@
 // The software GDI: DIB sections, device contexts, logical palettes, blits and fills, drawn in
 // memory. The display is true colour: it keeps no system palette.
 #include "win32/gdiobj.h"
+#include "win32/textobj.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -753,7 +754,7 @@ HGDIOBJ GetStockObject(int i) {
     if (i == DEFAULT_PALETTE) {
         return r.stockPalette;
     }
-    return nullptr;
+    return DvStockFont(i); // the stock fonts, null for any other index
 }
 
 int GetDeviceCaps(HDC hdc, int index) {

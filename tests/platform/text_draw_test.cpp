@@ -107,6 +107,8 @@ TEST(Font, IsAGdiObjectWithItsLogFont) {
     // Stock fonts are shared and outlive a DeleteObject.
     const HFONT stock = DvStockFont(DEFAULT_GUI_FONT);
     EXPECT_EQ(DvStockFont(DEFAULT_GUI_FONT), stock);
+    EXPECT_EQ(GetStockObject(DEFAULT_GUI_FONT), stock);
+    EXPECT_EQ(GetObjectType(GetStockObject(SYSTEM_FONT)), static_cast<DWORD>(OBJ_FONT));
     EXPECT_TRUE(DeleteObject(stock));
     EXPECT_EQ(GetObjectType(stock), static_cast<DWORD>(OBJ_FONT));
     EXPECT_EQ(DvStockFont(WHITE_BRUSH), nullptr);
