@@ -101,7 +101,12 @@ void CChildProcess::Kill() {
 }
 
 std::string DvRunCommand(const std::string& command, int* pStatus, int timeoutSeconds) {
-    const std::string line = "timeout -k 2 " + std::to_string(timeoutSeconds) + " " + command;
+    std::string quoted = "'";
+    for (char c : command) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    quoted += "'";
+    const std::string line = "timeout -k 2 " + std::to_string(timeoutSeconds) + " sh -c " + quoted;
     std::string output;
     FILE* pipe = popen(line.c_str(), "r");
     if (pipe == nullptr) {
