@@ -45,8 +45,14 @@ HINSTANCE AfxGetInstanceHandle();
 // returns TRUE, the message loop. The process's main calls it after installing a host.
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 
+// The framework's pre-translation of a message: each framework window from the message's window
+// up through its parents and owners may take it (a dialog takes its keys).
+BOOL AfxPreTranslateMessage(MSG* pMsg);
+
 // Sockets: one socket is opened and closed to see that the system provides them.
 BOOL AfxSocketInit(void* lpwsaData = nullptr);
+// For tests: makes AfxSocketInit fail as it does on a system without sockets.
+void DvFailSocketInit(BOOL bFail);
 void AfxEnableControlContainer();
 // The message box of the application, with its name as caption.
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);

@@ -32,4 +32,7 @@ public:
     UINT GetMenuItemID(int nPos) const;
     int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
+
+private:
+    BOOL m_bTemporary = FALSE; // a wrapper made by FromHandle
 };

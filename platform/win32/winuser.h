@@ -296,6 +296,12 @@
 #define CW_USEDEFAULT ((int)0x80000000)
 #define INFINITE 0xFFFFFFFF
 
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELRESULT(l, h) ((LRESULT)(DWORD)MAKELONG(l, h))
+
+#define DC_HASDEFID 0x534B
+
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
@@ -462,3 +468,6 @@ LRESULT DefDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Message boxes.
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL MessageBeep(UINT type);
+
+// Bitmaps of the module's resources.
+HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR bitmapName);

@@ -1,0 +1,189 @@
+// CDialog and the dialog data exchange.
+#include "afx/afxwin.h"
+
+#include "res/DialogTemplate.h"
+#include "win32/window.h"
+
+CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
+    : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+
+HWND CDataExchange::PrepareCtrl(int nIDC) {
+    HWND hWndCtrl = m_pDlgWnd != nullptr ? ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC) : nullptr;
+    if (hWndCtrl == nullptr) {
+        Fail();
+    }
+    return hWndCtrl;
+}
+
+void CDataExchange::Fail() {
+    m_bFailed = TRUE;
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
+    if (pDX == nullptr || rControl.m_hWnd != nullptr) {
+        return;
+    }
+    HWND hWndCtrl = pDX->PrepareCtrl(nIDC);
+    if (hWndCtrl != nullptr && !rControl.SubclassWindow(hWndCtrl)) {
+        pDX->Fail();
+    }
+}
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
+ON_MESSAGE(WM_INITDIALOG, HandleInitDialog)
+END_MESSAGE_MAP()
+
+CDialog::CDialog() = default;
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_lpszTemplateName(MAKEINTRESOURCE(nIDTemplate)), m_nIDHelp(nIDTemplate),
+      m_pParentWnd(pParentWnd) {}
+
+CDialog::CDialog(LPCSTR lpszTemplateName, CWnd* pParentWnd)
+    : m_lpszTemplateName(lpszTemplateName), m_pParentWnd(pParentWnd) {}
+
+CDialog::~CDialog() {
+    if (m_hWnd != nullptr) {
+        DestroyWindow();
+    }
+}
+
+BOOL CDialog::CreateFromTemplate(HWND hWndOwner) {
+    HINSTANCE hInstance = AfxFindResourceHandle(m_lpszTemplateName, RT_DIALOG);
+    HRSRC hResource = ::FindResource(hInstance, m_lpszTemplateName, RT_DIALOG);
+    if (hResource == nullptr || ::SizeofResource(hInstance, hResource) < sizeof(DvDialogTemplate)) {
+        return FALSE;
+    }
+    LPCDLGTEMPLATE lpTemplate =
+        static_cast<LPCDLGTEMPLATE>(::LockResource(::LoadResource(hInstance, hResource)));
+    if (lpTemplate == nullptr) {
+        return FALSE;
+    }
+    // The object is attached as the window is made, so that it sees WM_CREATE.
+    DvHookWindowCreate(
+        [](HWND hWnd, void* context) { static_cast<CDialog*>(context)->SubclassWindow(hWnd); },
+        this);
+    HWND hWnd = ::CreateDialogIndirectParam(hInstance, lpTemplate, hWndOwner, nullptr, 0);
+    DvHookWindowCreate(nullptr, nullptr);
+    if (hWnd == nullptr && m_hWnd != nullptr) {
+        Detach();
+    }
+    return hWnd != nullptr;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
+    return Create(MAKEINTRESOURCE(nIDTemplate), pParentWnd);
+}
+
+BOOL CDialog::Create(LPCSTR lpszTemplateName, CWnd* pParentWnd) {
+    m_lpszTemplateName = lpszTemplateName;
+    m_pParentWnd = pParentWnd;
+    CWnd* pOwner = pParentWnd != nullptr ? pParentWnd : AfxGetMainWnd();
+    return CreateFromTemplate(pOwner != nullptr && pOwner != this ? pOwner->GetSafeHwnd()
+                                                                  : nullptr);
+}
+
+BOOL CDialog::StartModal() {
+    // The owner: the given parent's window, else the application's main window.
+    CWnd* pOwner = m_pParentWnd != nullptr ? m_pParentWnd : AfxGetMainWnd();
+    HWND hWndOwner = pOwner != nullptr && pOwner != this ? pOwner->GetSafeHwnd() : nullptr;
+    if (DvWindow* top = DvTopLevelOf(DvLookupWindow(hWndOwner))) {
+        hWndOwner = top->hWnd;
+    } else {
+        hWndOwner = nullptr;
+    }
+    m_hWndOwner = hWndOwner;
+    m_bOwnerDisabled = FALSE;
+    if (hWndOwner != nullptr && ::IsWindowEnabled(hWndOwner)) {
+        ::EnableWindow(hWndOwner, FALSE);
+        m_bOwnerDisabled = TRUE;
+    }
+    m_nModalResult = -1;
+    m_bContinueModal = TRUE;
+    if (!CreateFromTemplate(hWndOwner)) {
+        m_bContinueModal = FALSE;
+        if (m_bOwnerDisabled) {
+            ::EnableWindow(hWndOwner, TRUE);
+            m_bOwnerDisabled = FALSE;
+        }
+        return FALSE;
+    }
+    if (m_hWnd != nullptr && !::IsWindowVisible(m_hWnd) && m_bContinueModal) {
+        ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    }
+    return TRUE;
+}
+
+int CDialog::FinishModal() {
+    m_bContinueModal = FALSE;
+    if (m_hWnd != nullptr) {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    }
+    if (m_bOwnerDisabled && ::IsWindow(m_hWndOwner)) {
+        ::EnableWindow(m_hWndOwner, TRUE);
+    }
+    m_bOwnerDisabled = FALSE;
+    m_hWndOwner = nullptr;
+    DestroyWindow();
+    return m_nModalResult;
+}
+
+int CDialog::DoModal() {
+    if (!StartModal()) {
+        return -1;
+    }
+    if (ContinueModal()) {
+        RunModalLoop(0);
+    }
+    return FinishModal();
+}
+
+void CDialog::EndDialog(int nResult) {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    m_nModalResult = nResult;
+    EndModalLoop(nResult);
+    ::EndDialog(m_hWnd, nResult);
+}
+
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {
+    return OnInitDialog();
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE)) {
+        return;
+    }
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    return CWnd::OnCommand(wParam, lParam);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    // Keys of the dialog and its controls are the dialog manager's: Enter and Escape become
+    // the default and cancel commands.
+    if (m_hWnd == nullptr || pMsg->message < WM_KEYDOWN || pMsg->message > 0x0109) {
+        return FALSE;
+    }
+    return ::IsDialogMessage(m_hWnd, pMsg);
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
