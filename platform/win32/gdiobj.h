@@ -14,6 +14,9 @@
 
 enum class DvKind { Bitmap, Palette, Brush, Font, DC };
 
+// The stock fonts, made on first use (the text part of the platform layer).
+HFONT DvStockFont(int index);
+
 struct DvGdiObject {
     explicit DvGdiObject(DvKind k) : kind(k) {}
     virtual ~DvGdiObject() = default;
@@ -79,8 +82,10 @@ struct DvDC : DvGdiObject {
     HBITMAP bitmap = nullptr;
     HPALETTE palette = nullptr;
     HBRUSH brush = nullptr;
-    // The selected font and the text attributes, for the text functions.
-    HFONT font = nullptr;
+    // The selected font and the text attributes, for the text functions. A new context holds
+    // the system font, as on the platform, so that putting back "the font selected before"
+    // always has a font to put back.
+    HFONT font = DvStockFont(SYSTEM_FONT);
     COLORREF textColour = RGB(0, 0, 0);
     int bkMode = OPAQUE;
     COLORREF bkColour = RGB(255, 255, 255);

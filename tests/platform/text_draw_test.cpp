@@ -260,6 +260,9 @@ TEST(DrawText, WindowContextsHonourTheirOriginAndClip) {
     std::fill(pixels, pixels + 100 * 60, 0x00102030u);
     HDC dc = DvCreateWindowDC(screen, POINT{30, 20}, RECT{25, 15, 70, 40});
     ASSERT_NE(dc, nullptr);
+    HFONT font = DialogFont();
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    ASSERT_EQ(GetObjectType(oldFont), static_cast<DWORD>(OBJ_FONT)); // a new context's font
     SetTextColor(dc, PALETTERGB(250, 128, 3)); // true colour: the colour itself
     SetBkMode(dc, OPAQUE);
     SetBkColor(dc, RGB(1, 2, 3));
@@ -282,6 +285,8 @@ TEST(DrawText, WindowContextsHonourTheirOriginAndClip) {
     EXPECT_GT(ink, 20);
     TextOut(dc, 0, 0, "Out", 3);
     EXPECT_FALSE(TextOut(dc, 0, 0, "Out", -1));
+    EXPECT_EQ(SelectObject(dc, oldFont), font);
+    DeleteObject(font);
     DeleteDC(dc);
     DeleteObject(screen);
     EXPECT_EQ(DrawText(nullptr, "x", -1, &r, 0), 0);
