@@ -11,7 +11,7 @@ const DvDialogItem kAboutBoxItems[] = {
     {WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | WS_GROUP, 0, 40, 10, 119, 8, -1, "STATIC",
      "Dorvane Version 1.0", 0},
     {WS_CHILD | WS_VISIBLE | SS_LEFT | WS_GROUP, 0, 40, 25, 161, 16, -1, "STATIC",
-     "Copyright (C) 2026 the Dorvane developers.\nAll rights reserved.", 0},
+     "Copyright (C) 2026 Dorvane authors\nAll rights reserved.", 0},
     {WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 0, 178, 7, 32, 14, IDOK,
      "BUTTON", "OK", 0},
 };

@@ -72,8 +72,8 @@ public:
     void SetIdleHandler(std::function<BOOL()> handler) { m_idle = std::move(handler); }
 
     // The screen size a maximised window gets.
-    static const int kScreenWidth = 1920;
-    static const int kScreenHeight = 1080;
+    static constexpr int kScreenWidth = 1920;
+    static constexpr int kScreenHeight = 1080;
 
 private:
     struct Window {
