@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include "app/TerrainDlg.h"
+#include "gfx/Palette.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A RIFF palette of 256 entries whose entry i is (i, 255 - i, i * 7, flags), then filler.
+std::vector<unsigned char> PaletteFile(std::size_t size, WORD count = 256,
+                                       unsigned char filler = 0xAB) {
+    std::vector<unsigned char> bytes(size, filler);
+    const unsigned char header[24] = {'R',
+                                      'I',
+                                      'F',
+                                      'F',
+                                      0x14,
+                                      0x04,
+                                      0,
+                                      0,
+                                      'P',
+                                      'A',
+                                      'L',
+                                      ' ',
+                                      'd',
+                                      'a',
+                                      't',
+                                      'a',
+                                      0x04,
+                                      0x04,
+                                      0,
+                                      0,
+                                      0x00,
+                                      0x03,
+                                      static_cast<unsigned char>(count & 0xFF),
+                                      static_cast<unsigned char>(count >> 8)};
+    std::memcpy(bytes.data(), header, std::min(size, sizeof header));
+    for (std::size_t i = 0; i < 256; ++i) {
+        const unsigned char entry[4] = {static_cast<unsigned char>(i),
+                                        static_cast<unsigned char>(255 - i),
+                                        static_cast<unsigned char>(i * 7),
+                                        static_cast<unsigned char>(i % 3 == 0 ? PC_NOCOLLAPSE : 0)};
+        for (std::size_t k = 0; k < 4; ++k) {
+            if (24 + 4 * i + k < size) {
+                bytes[24 + 4 * i + k] = entry[k];
+            }
+        }
+    }
+    return bytes;
+}
+
+class PaletteFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Reset();
+        m_dir = fs::temp_directory_path() /
+                ("dorvane-palette-" + std::to_string(static_cast<long long>(::getpid())));
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override {
+        Reset();
+        std::error_code ignored;
+        fs::remove_all(m_dir, ignored);
+    }
+    static void Reset() {
+        g_palette.DeleteObject();
+        g_pPalette = nullptr;
+    }
+    std::string Write(const std::vector<unsigned char>& bytes) {
+        const fs::path path = m_dir / "pelds.pal";
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path.string();
+    }
+    // The palette's 256 entries must equal the file's bytes 24 to 1047.
+    static void ExpectEntries(const std::vector<unsigned char>& expected) {
+        ASSERT_EQ(g_pPalette, &g_palette);
+        ASSERT_EQ(g_palette.GetEntryCount(), 256);
+        PALETTEENTRY entries[256];
+        ASSERT_EQ(g_palette.GetPaletteEntries(0, 256, entries), 256u);
+        EXPECT_EQ(std::memcmp(entries, expected.data() + 24, sizeof entries), 0);
+    }
+
+    fs::path m_dir;
+};
+
+} // namespace
+
+TEST_F(PaletteFileTest, TakesTheEntriesAtByte24WithTheirFlags) {
+    const std::vector<unsigned char> exact = PaletteFile(1048);
+    CTerrainDlg::LoadPaletteFile(Write(exact).c_str());
+    ExpectEntries(exact);
+    PALETTEENTRY e;
+    g_palette.GetPaletteEntries(3, 1, &e);
+    EXPECT_EQ(e.peFlags, PC_NOCOLLAPSE);
+
+    // Bytes past 1047, and past 3000 which are never read, change nothing; nor do an arbitrary
+    // header and an entry count of 16.
+    std::vector<unsigned char> longer = PaletteFile(5000, 16, 0x5A);
+    for (std::size_t i = 0; i < 24; ++i) {
+        longer[i] = static_cast<unsigned char>(i * 37);
+    }
+    CTerrainDlg::LoadPaletteFile(Write(longer).c_str());
+    ExpectEntries(longer);
+    ExpectEntries(exact);
+}
+
+TEST_F(PaletteFileTest, ShortFilesGiveNoPaletteOrBlackForTheMissingEntries) {
+    for (std::size_t size : {0u, 24u, 1000u, 1024u}) {
+        CTerrainDlg::LoadPaletteFile(Write(PaletteFile(size)).c_str());
+        EXPECT_EQ(g_pPalette, nullptr) << size;
+        EXPECT_EQ(g_palette.m_hObject, nullptr) << size;
+    }
+    // 1030 bytes: entries 0 to 250 whole, 251 with red and green only, the rest black.
+    const std::vector<unsigned char> partial = PaletteFile(1030);
+    CTerrainDlg::LoadPaletteFile(Write(partial).c_str());
+    ASSERT_EQ(g_pPalette, &g_palette);
+    PALETTEENTRY entries[256];
+    ASSERT_EQ(g_palette.GetPaletteEntries(0, 256, entries), 256u);
+    EXPECT_EQ(std::memcmp(entries, partial.data() + 24, 251 * 4), 0);
+    EXPECT_EQ(entries[251].peRed, 251);
+    EXPECT_EQ(entries[251].peGreen, 4);
+    EXPECT_EQ(entries[251].peBlue, 0);
+    EXPECT_EQ(entries[251].peFlags, 0);
+    for (int i = 252; i < 256; ++i) {
+        EXPECT_EQ(entries[i].peRed | entries[i].peGreen | entries[i].peBlue | entries[i].peFlags, 0)
+            << i;
+    }
+}
+
+TEST_F(PaletteFileTest, AMissingFileLeavesThePaletteUnloaded) {
+    CTerrainDlg::LoadPaletteFile((m_dir / "absent.pal").string().c_str());
+    CTerrainDlg::LoadPaletteFile(nullptr);
+    EXPECT_EQ(g_pPalette, nullptr);
+    EXPECT_EQ(g_palette.m_hObject, nullptr);
+}
+
+// The program's own reader looks beside the executable, where the build puts the palette file.
+TEST_F(PaletteFileTest, LoadPaletteReadsTheFileBesideTheExecutable) {
+    char exe[1024] = {};
+    ASSERT_GT(GetModuleFileName(nullptr, exe, sizeof exe), 0u);
+    const fs::path beside = fs::path(exe).parent_path() / "pelds.pal";
+    CTerrainDlg::LoadPalette();
+    if (!fs::exists(beside)) {
+        EXPECT_EQ(g_pPalette, nullptr);
+        return;
+    }
+    std::ifstream in(beside, std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    ASSERT_GE(bytes.size(), 1048u);
+    ExpectEntries(bytes);
+}
