@@ -1,0 +1,187 @@
+// The desktop host without a desktop: SDL's dummy video driver gives real SDL windows and
+// surfaces, and events pushed into SDL's queue stand in for the user.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+#include "host/sdl/SdlHost.h"
+#include "win32/winuser.h"
+
+namespace {
+
+class SdlHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        std::string error;
+        m_host = CSdlHost::Open(&error);
+        ASSERT_TRUE(m_host) << error;
+    }
+
+    HOSTWND Create(DvHostWindowKind kind, int cx, int cy, HOSTWND owner = 0) {
+        DvHostWindowDesc desc = {};
+        desc.kind = kind;
+        desc.owner = owner;
+        desc.cx = cx;
+        desc.cy = cy;
+        desc.bResizable = kind == DvHostNormal;
+        desc.title = "Dorvane";
+        const HOSTWND window = m_host->CreateHostWindow(desc);
+        EXPECT_NE(window, 0u);
+        return window;
+    }
+
+    void PushKey(Uint32 type, SDL_Keycode sym, Uint16 mod, Uint32 windowId) {
+        SDL_Event e = {};
+        e.type = type;
+        e.key.windowID = windowId;
+        e.key.keysym.sym = sym;
+        e.key.keysym.mod = mod;
+        SDL_PushEvent(&e);
+    }
+
+    void PushWindowEvent(Uint8 event, Uint32 windowId, int data1 = 0, int data2 = 0) {
+        SDL_Event e = {};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = event;
+        e.window.windowID = windowId;
+        e.window.data1 = data1;
+        e.window.data2 = data2;
+        SDL_PushEvent(&e);
+    }
+
+    std::vector<DvHostEvent> Drain() {
+        std::vector<DvHostEvent> events;
+        DvHostEvent event;
+        while (m_host->PollEvent(event)) {
+            events.push_back(event);
+        }
+        return events;
+    }
+
+    std::unique_ptr<CSdlHost> m_host;
+};
+
+TEST_F(SdlHostTest, KeysBecomeVirtualKeysOfTheWindowWithTheKeyboard) {
+    const HOSTWND dialog = Create(DvHostNormal, 200, 100);
+    const HOSTWND menu = Create(DvHostPopup, 80, 60, dialog);
+    Drain();
+    // Without a focus from the window manager the keys go to the newest window that is not
+    // a menu: a menu's keys come through its owner.
+    PushKey(SDL_KEYDOWN, SDLK_ESCAPE, KMOD_NONE, 0);
+    PushKey(SDL_KEYDOWN, SDLK_SPACE, KMOD_LALT, dialog);
+    PushKey(SDL_KEYUP, SDLK_KP_ENTER, KMOD_RSHIFT | KMOD_LCTRL, menu);
+    PushKey(SDL_KEYDOWN, SDLK_F13, KMOD_NONE, dialog); // a key the platform has no name for
+    PushKey(SDL_KEYDOWN, SDLK_q, KMOD_NONE, dialog);
+    const std::vector<DvHostEvent> events = Drain();
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0].kind, DvEventKeyDown);
+    EXPECT_EQ(events[0].key, static_cast<UINT>(VK_ESCAPE));
+    EXPECT_EQ(events[0].window, dialog);
+    EXPECT_EQ(events[1].key, static_cast<UINT>(VK_SPACE));
+    EXPECT_EQ(events[1].modifiers, static_cast<UINT>(DV_MOD_ALT));
+    EXPECT_EQ(events[2].kind, DvEventKeyUp);
+    EXPECT_EQ(events[2].key, static_cast<UINT>(VK_RETURN));
+    EXPECT_EQ(events[2].window, menu);
+    EXPECT_EQ(events[2].modifiers, static_cast<UINT>(DV_MOD_SHIFT | DV_MOD_CTRL));
+    EXPECT_EQ(events[3].key, static_cast<UINT>('Q'));
+}
+
+TEST_F(SdlHostTest, WindowEventsCarryTheWindowsPresentState) {
+    const HOSTWND window = Create(DvHostNormal, 300, 200);
+    Drain();
+    // A resize already overtaken by the next one reports the size the window has now.
+    PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, static_cast<Uint32>(window), 10, 10);
+    PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED, static_cast<Uint32>(window));
+    PushWindowEvent(SDL_WINDOWEVENT_RESTORED, static_cast<Uint32>(window));
+    PushWindowEvent(SDL_WINDOWEVENT_EXPOSED, static_cast<Uint32>(window));
+    PushWindowEvent(SDL_WINDOWEVENT_CLOSE, static_cast<Uint32>(window) + 1000); // no such window
+    PushWindowEvent(SDL_WINDOWEVENT_CLOSE, static_cast<Uint32>(window));
+    SDL_Event quit = {};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    const std::vector<DvHostEvent> events = Drain();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].kind, DvEventResize);
+    EXPECT_EQ(events[0].x, 300);
+    EXPECT_EQ(events[0].y, 200);
+    EXPECT_EQ(events[1].kind, DvEventMinimise);
+    EXPECT_EQ(events[2].kind, DvEventRestore);
+    EXPECT_EQ(events[3].kind, DvEventExpose);
+    EXPECT_EQ(events[4].kind, DvEventClose);
+    EXPECT_EQ(events[4].window, window);
+}
+
+TEST_F(SdlHostTest, PresentCopiesTheChangedRectangleAndNothingOutsideEitherSide) {
+    const HOSTWND window = Create(DvHostNormal, 64, 48);
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(static_cast<Uint32>(window));
+    ASSERT_NE(sdlWindow, nullptr);
+    SDL_Surface* surface = SDL_GetWindowSurface(sdlWindow);
+    ASSERT_NE(surface, nullptr);
+    ASSERT_EQ(surface->format->format, static_cast<Uint32>(SDL_PIXELFORMAT_RGB888));
+    SDL_FillRect(surface, nullptr, 0);
+    // A screen wider and taller than the window (a resize on its way), with padded rows.
+    const int width = 100;
+    const int height = 70;
+    const int strideWords = 104;
+    std::vector<DWORD> screen(static_cast<size_t>(strideWords) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            screen[static_cast<size_t>(y) * strideWords + x] = static_cast<DWORD>(y << 8 | x);
+        }
+    }
+    const auto shown = [&](int x, int y) {
+        return static_cast<const Uint32*>(surface->pixels)[y * (surface->pitch / 4) + x] &
+               0xFFFFFFu;
+    };
+    m_host->Present(window, screen.data(), width, height, strideWords * 4, RECT{-10, -10, 20, 12});
+    EXPECT_EQ(shown(0, 0), 0u);
+    EXPECT_EQ(shown(19, 11), static_cast<Uint32>(11 << 8 | 19));
+    EXPECT_EQ(shown(20, 11), 0u);
+    EXPECT_EQ(shown(19, 12), 0u);
+    m_host->Present(window, screen.data(), width, height, strideWords * 4,
+                    RECT{50, 40, 1000, 1000});
+    EXPECT_EQ(shown(63, 47), static_cast<Uint32>(47 << 8 | 63));
+    EXPECT_EQ(shown(49, 47), 0u);
+    // Nothing to do: an empty or inverted rectangle, a stride too short, no pixels.
+    SDL_FillRect(surface, nullptr, 0);
+    m_host->Present(window, screen.data(), width, height, strideWords * 4, RECT{30, 30, 10, 40});
+    m_host->Present(window, screen.data(), width, height, width * 2, RECT{0, 0, 64, 48});
+    m_host->Present(window, nullptr, width, height, strideWords * 4, RECT{0, 0, 64, 48});
+    m_host->Present(window + 1000, screen.data(), width, height, strideWords * 4,
+                    RECT{0, 0, 64, 48});
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            ASSERT_EQ(shown(x, y), 0u) << x << ", " << y;
+        }
+    }
+}
+
+TEST_F(SdlHostTest, TheClockCountsMillisecondsAndWaitingEndsAtItsDeadline) {
+    using namespace std::chrono;
+    const DWORD first = m_host->TickCount();
+    const auto start = steady_clock::now();
+    // Nothing is pending, so the wait lasts until its deadline.
+    Drain();
+    m_host->WaitEvent(40);
+    const double waited = duration<double, std::milli>(steady_clock::now() - start).count();
+    const DWORD elapsed = m_host->TickCount() - first;
+    EXPECT_GE(waited, 35.0);
+    EXPECT_LT(waited, 2000.0);
+    EXPECT_GE(elapsed, 35u);
+    EXPECT_LT(elapsed, 2000u);
+    // A pending event ends the wait at once.
+    const HOSTWND window = Create(DvHostNormal, 10, 10);
+    Drain();
+    PushWindowEvent(SDL_WINDOWEVENT_EXPOSED, static_cast<Uint32>(window));
+    const auto again = steady_clock::now();
+    EXPECT_TRUE(m_host->WaitEvent(5000));
+    const double woke = duration<double, std::milli>(steady_clock::now() - again).count();
+    EXPECT_LT(woke, 1000.0);
+}
+
+} // namespace
