@@ -108,10 +108,14 @@ inline ::testing::AssertionResult SameIndices(const CDIB& a, const CDIB& b) {
 
 class DialogTest : public ::testing::Test {
 protected:
+    static constexpr DWORD kStartTicks = 3 * 3600 * 1000 + 12345;
+
     void SetUp() override {
         ResetProgramState();
         m_host = Host();
         ASSERT_NE(m_host, nullptr);
+        // Every test starts at the same time, some hours after the system started.
+        m_host->SetTickCount(kStartTicks);
         m_dlg = std::make_unique<CTerrainDlg>();
         // As the application object does: the dialog is the main window, the About box's owner.
         theApp.m_pMainWnd = m_dlg.get();
