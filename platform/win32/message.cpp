@@ -286,8 +286,7 @@ void HandleHostEvent(const DvHostEvent& event) {
 // The next message that is ready, in the platform's order: posted messages and input, then
 // paint for invalid windows, then due timers. Paint and timer messages are made only when
 // nothing is queued, so timer messages never pile up.
-bool NextMessage(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, bool remove) {
-    DvPumpHostEvents();
+bool TakePosted(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, bool remove) {
     DvQueue& queue = Queue();
     for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
         if (Matches(*it, hWnd, filterMin, filterMax)) {
@@ -295,6 +294,19 @@ bool NextMessage(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, bool remov
             if (remove) {
                 queue.posted.erase(it);
             }
+            return true;
+        }
+    }
+    return false;
+}
+
+bool NextMessage(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, bool remove) {
+    DvQueue& queue = Queue();
+    if (TakePosted(msg, hWnd, filterMin, filterMax, remove)) {
+        return true;
+    }
+    while (DvPumpHostEvents()) {
+        if (TakePosted(msg, hWnd, filterMin, filterMax, remove)) {
             return true;
         }
     }
@@ -341,7 +353,10 @@ bool DvPumpHostEvents() {
     CHost* host = DvGetHost();
     DvHostEvent event = {};
     bool any = false;
-    while (host->PollEvent(event)) {
+    // Input is taken one event at a time, when it is due: where a mouse event goes depends on
+    // the capture that the events before it may have taken.
+    const size_t queued = Queue().posted.size();
+    while (Queue().posted.size() == queued && host->PollEvent(event)) {
         any = true;
         HandleHostEvent(event);
     }
