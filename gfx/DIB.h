@@ -36,7 +36,26 @@ public:
     int Stride() const;
     BYTE* Bits() const { return m_pBits; }
 
+    // Re-expresses the surface in palette's colours: pixels to their nearest entries, the
+    // colour table to the palette's. 0 when there is nothing to map to.
+    virtual int MapToPalette(CPalette* palette);
+    // Copies sourceRect of source (null: all of it) to (x, y), clipped to both surfaces; source
+    // pixels equal to the low byte of key stay out, unless key < 0.
+    virtual void CopyTransparent(CDIB* source, int x, int y, const RECT* sourceRect, int key);
+    // Draws sourceRect (null: the whole surface) at (x, y) on dc in one blit, with key pixels
+    // showing background (drawn at backgroundX, backgroundY) or, without one, fillIndex.
+    virtual void Composite(CDC* dc, int x, int y, const RECT* sourceRect, int key, int fillIndex,
+                           CDIB* background, int backgroundX, int backgroundY);
     virtual void Paint(CDC* dc, const RECT* destRect = nullptr, const RECT* srcRect = nullptr);
+    // Stretches sourceRect of this surface onto targetRect of target (null: the whole of each).
+    virtual void StretchTo(CDIB* target, const RECT* targetRect, const RECT* sourceRect);
+    // Copies random tiles of sourceRect to (x, y) on dc, 100 at a time, until timeBudget
+    // milliseconds have passed or *stopFlag becomes non-zero.
+    virtual void Dissolve(CDC* dc, int x, int y, const RECT* sourceRect, int tileWidth,
+                          int tileHeight, int timeBudget, int* stopFlag);
+    // Draws text into the surface's pixels in the nearest table colour to colour.
+    virtual void DrawText(const char* text, RECT* rect, UINT format, CGdiObject* font,
+                          COLORREF colour);
 
     void Destroy();
 
