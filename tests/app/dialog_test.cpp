@@ -130,24 +130,15 @@ TEST_F(DialogTest, MinimisedShowsTheIconCentredAndRestoreKeepsTheLayout) {
     EXPECT_EQ(RectInParent(*m_dlg, m_dlg->m_view), view);
     EXPECT_EQ(reinterpret_cast<HICON>(m_dlg->SendMessage(WM_QUERYDRAGICON)), m_dlg->m_hIcon);
 
-    // Painting while minimised draws the icon centred: somewhere inside the icon's square
-    // pixels differ from the background around it.
+    // A minimised window has no client area here: the centred icon is drawn, clipped, to nothing,
+    // and painting it draws nothing anywhere.
     CRect client;
     m_dlg->GetClientRect(&client);
-    if (client.Width() > 0 && client.Height() > 0) {
-        m_dlg->Invalidate();
-        Pump();
-        const int cx = GetSystemMetrics(SM_CXICON), cy = GetSystemMetrics(SM_CYICON);
-        const int x0 = (client.Width() - cx + 1) / 2, y0 = (client.Height() - cy + 1) / 2;
-        const DWORD background = m_host->Pixel(m_hWnd, 0, 0);
-        int differing = 0;
-        for (int y = std::max(0, y0); y < std::min<int>(client.Height(), y0 + cy); ++y) {
-            for (int x = std::max(0, x0); x < std::min<int>(client.Width(), x0 + cx); ++x) {
-                differing += m_host->Pixel(m_hWnd, x, y) != background;
-            }
-        }
-        EXPECT_GT(differing, 0);
-    }
+    EXPECT_TRUE(client.IsRectEmpty());
+    m_dlg->Invalidate();
+    m_dlg->SendMessage(WM_PAINT);
+    Pump();
+    EXPECT_TRUE(m_dlg->IsIconic());
 
     m_host->Restore(m_hWnd);
     Pump();
