@@ -510,6 +510,11 @@ const UINT CTerrainView::s_textureIds[6] = {IDB_WATER, IDB_SAND,   IDB_EARTH,
                                             IDB_GRASS, IDB_FOREST, IDB_SNOW};
 
 BEGIN_MESSAGE_MAP(CTerrainView, CWnd)
+ON_WM_ERASEBKGND()
+ON_WM_SIZE()
+ON_WM_PAINT()
+ON_WM_DESTROY()
+ON_WM_CREATE()
 END_MESSAGE_MAP()
 
 CTerrainView::CTerrainView() : m_eyeHeight(0), m_pBackBuffer(nullptr), m_pTextures() {}
@@ -602,4 +607,47 @@ void CTerrainView::FreeTextures() {
         delete texture;
         texture = nullptr;
     }
+}
+
+int CTerrainView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+    if (CWnd::OnCreate(lpCreateStruct) == -1) {
+        return -1;
+    }
+    LoadTextures();
+    return 0;
+}
+
+void CTerrainView::OnSize(UINT nType, int cx, int cy) {
+    CWnd::OnSize(nType, cx, cy);
+    if (cx <= 0 || cy <= 0) {
+        return;
+    }
+    FreeBackBuffer();
+    m_pBackBuffer = new (std::nothrow) CDIB;
+    if (m_pBackBuffer) {
+        // A failed creation leaves a surface without pixels, which frames then skip.
+        m_pBackBuffer->Create(cx, cy, kGroundColour, g_pPalette);
+    }
+}
+
+void CTerrainView::OnPaint() {
+    CPaintDC dc(this);
+    if (m_pBackBuffer) {
+        m_pBackBuffer->Paint(&dc, nullptr, nullptr);
+    }
+}
+
+BOOL CTerrainView::OnEraseBkgnd(CDC* pDC) {
+    RECT client;
+    GetClientRect(&client);
+    if (!m_pBackBuffer && pDC) {
+        pDC->FillSolidRect(&client, RGB(128, 0, 0));
+    }
+    return CWnd::OnEraseBkgnd(pDC);
+}
+
+void CTerrainView::OnDestroy() {
+    FreeBackBuffer();
+    FreeTextures();
+    CWnd::OnDestroy();
 }

@@ -38,5 +38,18 @@ public:
     CDIB* m_pBackBuffer;
     CDIB* m_pTextures[6];
 
+protected:
+    // Creating the window loads the textures; -1 when default creation refuses.
+    afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    // A new back buffer of the new client size, colour 0 until the next render; a size of zero
+    // or less keeps the old one.
+    afx_msg void OnSize(UINT nType, int cx, int cy);
+    // Copies the back buffer one to one to the window's top-left corner.
+    afx_msg void OnPaint();
+    // Dark red where no back buffer covers the window.
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    // Releases the back buffer and the textures.
+    afx_msg void OnDestroy();
+
     DECLARE_MESSAGE_MAP()
 };
