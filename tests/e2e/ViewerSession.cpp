@@ -113,7 +113,10 @@ void CViewerSession::Click(const std::string& window, int x, int y, int button) 
 
 void CViewerSession::Key(const std::string& window, const std::string& keys) {
     // A bare X server has no window manager to give the focus, so the test gives it.
-    DvRunCommand("xdotool windowfocus " + window + " key " + keys);
+    // Then real key strokes (XTEST) to the focus, as a keyboard makes them; chained after
+    // windowfocus, xdotool would send synthetic events to the window instead.
+    DvRunCommand("xdotool windowfocus --sync " + window, nullptr, 5);
+    DvRunCommand("xdotool key " + keys);
 }
 
 void CViewerSession::Resize(const std::string& window, int width, int height) {
@@ -128,7 +131,8 @@ void CViewerSession::Move(const std::string& window, int x, int y) {
 
 CImage CViewerSession::Screenshot(const std::string& window, const std::string& name) {
     const std::string folder = BuildFolder() + "/e2e-shots";
-    std::filesystem::create_directories(folder);
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
     const std::string path =
         folder + "/" + (name.empty() ? "last" : name) + "-" + std::to_string(getpid()) + ".ppm";
     CImage image;
@@ -138,9 +142,9 @@ CImage CViewerSession::Screenshot(const std::string& window, const std::string& 
         image.LoadPpm(path);
     }
     if (name.empty()) {
-        std::filesystem::remove(path);
+        std::filesystem::remove(path, ignored);
     } else {
-        std::filesystem::rename(path, folder + "/" + name + ".ppm");
+        std::filesystem::rename(path, folder + "/" + name + ".ppm", ignored);
     }
     return image;
 }
@@ -153,7 +157,8 @@ CImage CViewerSession::Render(const std::string& options) {
     if (status == 0) {
         image.LoadBmp8(path);
     }
-    std::filesystem::remove(path);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
     return image;
 }
 

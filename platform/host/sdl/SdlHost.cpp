@@ -100,6 +100,7 @@ std::unique_ptr<CSdlHost> CSdlHost::Open(std::string* pError) {
     }
     // No text input: the dialogs take keys, not composed characters.
     SDL_StopTextInput();
+    DvFilterSdlWakeupErrors();
     return std::unique_ptr<CSdlHost>(new CSdlHost());
 }
 

@@ -46,5 +46,9 @@ private:
     HOSTWND m_lastFocus = 0;
 };
 
+// Keeps a harmless X error of SDL's wake-up event from ending the process; called once SDL
+// has connected to the display.
+void DvFilterSdlWakeupErrors();
+
 // The virtual key code of an SDL key, 0 for keys the platform does not name.
 UINT DvVirtualKeyOfSdlKey(int sdlKey);
