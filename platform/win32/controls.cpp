@@ -261,7 +261,8 @@ HBITMAP DvLoadBitmapResource(HINSTANCE instance, LPCSTR name) {
     const std::uint64_t stride =
         ((static_cast<std::uint64_t>(header.biWidth) * bitCount + 31) / 32) * 4;
     const std::uint64_t bitsOffset = header.biSize + colours * 4;
-    if (bitsOffset > size || stride * height > size - bitsOffset) {
+    if (bitsOffset > size || stride == 0 ||
+        static_cast<std::uint64_t>(height) > (size - bitsOffset) / stride) {
         return nullptr;
     }
     // The colour table lies behind the header, so the header's own bytes are the record.

@@ -489,7 +489,9 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR id, UINT elapse, TIMERPROC timerFunc) {
     if (hWnd == nullptr) {
         id = ++queue.nextTimerId;
     }
-    elapse = std::max<UINT>(elapse, 10); // the platform's shortest period
+    // The platform's shortest and longest periods; the longest keeps due times comparable
+    // across the wrap of the tick count.
+    elapse = std::clamp<UINT>(elapse, 10, 0x7FFFFFFF);
     const DWORD due = GetTickCount() + elapse;
     for (DvTimer& timer : queue.timers) {
         if (timer.hWnd == hWnd && timer.id == id) {
