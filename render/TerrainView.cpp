@@ -137,6 +137,13 @@ inline HeightCell CellAt(const Frame& frame, std::int64_t px, std::int64_t py) {
     return frame.cells[(py >> 7) * frame.mapColumns + (px >> 7)];
 }
 
+// Whether trunc(num / d) >= t, for d >= 1: num >= t * d when num >= 0, and num > (t - 1) * d,
+// that is num >= t * d - (d - 1), when num < 0. The sign picks the bound arithmetically, since
+// terrain above the eye comes and goes along a ray and a branch on it would often be wrong.
+inline bool Hidden(std::int64_t num, std::int64_t t, std::int64_t d) {
+    return num >= t * d - ((num >> 63) & (d - 1));
+}
+
 // The march of one ray for the narrow case. Instead of dividing at every step, the sample's
 // visibility is decided by comparing products: with t = e - (horizon row) and d > 0, the
 // truncated quotient num / d is below t exactly when num < t * d (num >= 0) or
@@ -164,7 +171,7 @@ int MarchNarrow(const Frame& frame, BYTE* pixels, std::ptrdiff_t pitch, std::int
         const std::int64_t d = frame.depth[i];
         const std::int64_t num = (eye - h) * scale;
         const std::int64_t t = e - horizon;
-        if (num >= 0 ? num >= t * d : num > (t - 1) * d) {
+        if (Hidden(num, t, d)) {
             continue;
         }
         std::int64_t p = horizon + Quotient(num, d, frame.inverseDepth[i]);
@@ -412,7 +419,7 @@ int MarchGroup(const Frame& frame, BYTE* block, BYTE* marks, int first, int coun
             }
             const std::int64_t num = (eye - h) * scale;
             const std::int64_t t = e[i] - horizon;
-            if (num >= 0 ? num >= t * d : num > (t - 1) * d) {
+            if (Hidden(num, t, d)) {
                 continue;
             }
             std::int64_t p = horizon + Quotient(num, d, inverse);

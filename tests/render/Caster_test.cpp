@@ -453,6 +453,17 @@ TEST_F(Caster, MatchesTheReferenceOnRandomFrames) {
     FirstMap()->m_detail = 0;
 }
 
+// Frames taller than the caster's block are drawn column by column straight into the frame.
+TEST_F(Caster, TallFramesMatchTheReference) {
+    MakeBackBuffer(5, 2500);
+    camera.m_scale = 2000;
+    camera.m_altitude = 1500;
+    for (int solid = 0; solid <= 1; ++solid) {
+        g_solidColumns = solid;
+        ExpectSameFrame(*FirstMap(), "tall frame");
+    }
+}
+
 // The cameras at the ends of what the pads allow, in every mode.
 TEST_F(Caster, ExtremeCamerasMatchTheReference) {
     MakeBackBuffer(240, 180);
