@@ -7,6 +7,7 @@
 #include "render/RenderSettings.h"
 #include "render/TerrainView.h"
 #include "terrain/HeightMap.h"
+#include "tools/render/CompositingDemo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,6 +39,8 @@ const char kUsage[] =
     "  --out FILE               write the frame as an 8-bit BMP file\n"
     "  --map FILE               write the map's cells (512 x 512 little-endian 32-bit words)\n"
     "  --textures DIR           write the six textures as DIR/<resource id>.bmp\n"
+    "  --demo FILE              write the surface's compositing operations on the frame\n"
+    "                           as a 24-bit BMP file of four panels\n"
     "  --repeat N               render N times and print the median and minimum frame time\n"
     "  --help                   this text\n";
 
@@ -56,6 +59,7 @@ struct Options {
     std::string out;
     std::string map;
     std::string textures;
+    std::string demo;
     int repeat = 1;
     bool timed = false;
 };
@@ -124,7 +128,7 @@ int ParseOptions(int argc, char** argv, Options& options) {
         const bool takesValue = name == "--size" || name == "--camera" || name == "--mode" ||
                                 name == "--regenerate-after" || name == "--smooth" ||
                                 name == "--out" || name == "--map" || name == "--textures" ||
-                                name == "--repeat";
+                                name == "--repeat" || name == "--demo";
         if (!takesValue) {
             return Fail("unknown option '" + name + "' (see --help)");
         }
@@ -169,6 +173,8 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.out = value;
         } else if (name == "--map") {
             options.map = value;
+        } else if (name == "--demo") {
+            options.demo = value;
         } else {
             options.textures = value;
         }
@@ -321,6 +327,10 @@ int main(int argc, char** argv) {
 
     if (!options.out.empty() && !WriteBitmap(options.out, *view.m_pBackBuffer)) {
         std::fprintf(stderr, "dorvane-render: cannot write %s\n", options.out.c_str());
+        return 1;
+    }
+    if (!options.demo.empty() && !WriteCompositingDemo(*view.m_pBackBuffer, options.demo.c_str())) {
+        std::fprintf(stderr, "dorvane-render: cannot write %s\n", options.demo.c_str());
         return 1;
     }
     if (!options.map.empty() && !WriteMap(options.map, map)) {
