@@ -332,3 +332,17 @@ TEST(DialogWithoutPalette, RunsAndShowsAVisibleView) {
     std::remove(copy.c_str());
     rmdir(dir);
 }
+
+TEST_F(DialogTest, RealizingThePaletteNeedsAContextOfTheWindow) {
+    EXPECT_EQ(m_dlg->RealizePalette(m_dlg.get()), 1);
+    EXPECT_EQ(m_dlg->RealizePalette(&m_dlg->m_view), 1);
+    // A window that is gone has no context; nothing is selected or released then.
+    CWnd gone;
+    ASSERT_TRUE(gone.CreateEx(0, nullptr, "gone", WS_CHILD, 0, 0, 10, 10, m_hWnd, nullptr));
+    const HWND stale = gone.GetSafeHwnd();
+    gone.DestroyWindow();
+    gone.m_hWnd = stale;
+    EXPECT_EQ(m_dlg->RealizePalette(&gone), 0);
+    gone.m_hWnd = nullptr;
+    EXPECT_EQ(m_dlg->RealizePalette(nullptr), 0);
+}
