@@ -159,6 +159,10 @@ TEST_F(ControlsTest, PictureStaticsFromGoodAndDamagedBitmaps) {
     good.bits[4] = 0x12; // top row: red, green
     Packed huge = good;
     huge.header.biWidth = 0x40000000; // its bits would be far beyond the resource
+    Packed enormous = good;           // rows times stride beyond 64 bits
+    enormous.header.biWidth = 0x7FFFFFFF;
+    enormous.header.biHeight = 0x7FFFFFFF;
+    enormous.header.biBitCount = 32;
     Packed negative = good;
     negative.header.biClrUsed = 1000;
     const unsigned char* g = reinterpret_cast<const unsigned char*>(&good);
@@ -168,6 +172,7 @@ TEST_F(ControlsTest, PictureStaticsFromGoodAndDamagedBitmaps) {
         {RT_BITMAP, 902, reinterpret_cast<const unsigned char*>(&huge), sizeof huge},
         {RT_BITMAP, 903, reinterpret_cast<const unsigned char*>(&negative), sizeof negative},
         {RT_BITMAP, 904, g, 20}, // not even a header
+        {RT_BITMAP, 906, reinterpret_cast<const unsigned char*>(&enormous), sizeof enormous},
         {nullptr, 0, nullptr, 0}};
     DvSetExtraResources(table);
 
@@ -184,7 +189,7 @@ TEST_F(ControlsTest, PictureStaticsFromGoodAndDamagedBitmaps) {
     EXPECT_EQ(m_host->Pixel(picture, 0, 1), 0x0000FFu);
     EXPECT_EQ(m_host->Pixel(picture, 1, 1), 0xFFFFFFu);
 
-    for (WORD id : {901, 902, 903, 904, 905}) {
+    for (WORD id : {901, 902, 903, 904, 905, 906}) {
         EXPECT_EQ(LoadBitmap(nullptr, MAKEINTRESOURCE(id)), nullptr) << id;
         // A static whose bitmap cannot be read keeps its template size and shows no picture.
         HWND empty =
