@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -92,6 +93,11 @@ std::unique_ptr<CSdlHost> CSdlHost::Open(std::string* pError) {
     // The platform's windows keep the desktop's screen saver and compositor as they are.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // Only a real desktop will do: without one SDL would fall back to drawing off screen, and
+    // the program would run where nobody can see or end it. (A driver named in SDL_VIDEODRIVER
+    // still wins, as the host's own tests use SDL's dummy driver.)
+    SDL_SetHint(SDL_HINT_VIDEODRIVER,
+                std::getenv("WAYLAND_DISPLAY") != nullptr ? "x11,wayland" : "x11");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         if (pError != nullptr) {
             *pError = SDL_GetError();
