@@ -366,115 +366,6 @@ int MarchColumn(const Frame& frame, int column, BYTE* pixels, std::ptrdiff_t pit
 constexpr int kGroup = 16;
 constexpr int kBlockRows = 2400;
 
-typedef unsigned char Lanes16 __attribute__((vector_size(kGroup)));
-
-// The narrow march of a group of up to kGroup adjacent columns into the block (row j of the
-// group's column i at block[j * kGroup + i]), all rays in step: at any one step the rays of
-// neighbouring columns meet the same or neighbouring cells, so each cache line of the map that a
-// step needs serves the whole group, and the depth, its reciprocal and the detail switch are
-// looked up once per step for all of them. Columns never interact, so marching them side by
-// side draws exactly what marching them one after the other draws. Rays leave the group when
-// they leave the map or reach the top row. In solid mode the drawn rows are marked and the
-// spans below them filled afterwards (FinishSolidColumns). Returns the highest row drawn.
-template <int kMode, bool kSolid, bool kDetail>
-int MarchGroup(const Frame& frame, BYTE* block, BYTE* marks, int first, int count) {
-    const int height = frame.height;
-    if (height - 1 <= 0) {
-        return height - 1;
-    }
-    std::int64_t px[kGroup];
-    std::int64_t py[kGroup];
-    int dx[kGroup];
-    int dy[kGroup];
-    int e[kGroup];
-    int live[kGroup];
-    for (int i = 0; i < count; ++i) {
-        RayOf(frame, first + i, px[i], py[i], dx[i], dy[i]);
-        e[i] = height - 1;
-        live[i] = i;
-    }
-    int liveCount = count;
-    int top = height - 1;
-    const std::int64_t horizon = frame.horizon;
-    const std::int64_t eye = frame.eye;
-    const std::int64_t scale = frame.scale;
-    for (int step = 0; step < kMaxSteps && liveCount > 0; ++step) {
-        const std::int64_t d = frame.depth[step];
-        const double inverse = frame.inverseDepth[step];
-        const bool detail = kDetail && step < frame.detailSteps;
-        for (int n = 0; n < liveCount; ++n) {
-            const int i = live[n];
-            const std::int64_t x = px[i];
-            const std::int64_t y = py[i];
-            if (OffMap(frame, x, y)) {
-                live[n--] = live[--liveCount];
-                continue;
-            }
-            px[i] = x + dx[i];
-            py[i] = y + dy[i];
-            const HeightCell cell = CellAt(frame, x, y);
-            int h = static_cast<int>(cell & 0xFFFFFF);
-            if (detail && h > 0) {
-                h = CHeightMap::AddDetail(h, static_cast<int>(x & 127), static_cast<int>(y & 127));
-            }
-            const std::int64_t num = (eye - h) * scale;
-            const std::int64_t t = e[i] - horizon;
-            if (Hidden(num, t, d)) {
-                continue;
-            }
-            std::int64_t p = horizon + Quotient(num, d, inverse);
-            if (p < 0) {
-                p = 0;
-            }
-            const int row = static_cast<int>(p);
-            block[row * kGroup + i] = Colour<kMode>(frame, cell, h, x, y);
-            if (kSolid) {
-                marks[row * kGroup + i] = 0xFF;
-            }
-            e[i] = row;
-            top = row < top ? row : top;
-            if (row == 0) {
-                live[n--] = live[--liveCount];
-            }
-        }
-    }
-    return top;
-}
-
-typedef int (*GroupMarch)(const Frame&, BYTE*, BYTE*, int, int);
-
-// Indexed by colour mode (0 to 3), then solid, then detail.
-constexpr GroupMarch kGroupMarches[4][2][2] = {
-    {{MarchGroup<0, false, false>, MarchGroup<0, false, true>},
-     {MarchGroup<0, true, false>, MarchGroup<0, true, true>}},
-    {{MarchGroup<1, false, false>, MarchGroup<1, false, true>},
-     {MarchGroup<1, true, false>, MarchGroup<1, true, true>}},
-    {{MarchGroup<2, false, false>, MarchGroup<2, false, true>},
-     {MarchGroup<2, true, false>, MarchGroup<2, true, true>}},
-    {{MarchGroup<3, false, false>, MarchGroup<3, false, true>},
-     {MarchGroup<3, true, false>, MarchGroup<3, true, true>}},
-};
-
-// Solid mode: a drawn sample fills its column from its row down to the row above the previous
-// drawn one, so walking down from the top, every row below the first drawn row takes the
-// colour of the nearest drawn row above it. All sixteen columns at once; the marks are cleared
-// on the way.
-void FinishSolidColumns(BYTE* block, BYTE* marks, int top, int height) {
-    Lanes16 colour = {};
-    Lanes16 started = {};
-    for (int row = top; row < height - 1; ++row) {
-        Lanes16 pixels;
-        Lanes16 drawn;
-        std::memcpy(&pixels, block + row * kGroup, sizeof pixels);
-        std::memcpy(&drawn, marks + row * kGroup, sizeof drawn);
-        started |= drawn;
-        colour = (pixels & drawn) | (colour & ~drawn);
-        pixels = (colour & started) | (pixels & ~started);
-        std::memcpy(block + row * kGroup, &pixels, sizeof pixels);
-        std::memset(marks + row * kGroup, 0, kGroup);
-    }
-}
-
 void MarchAllColumns(const Frame& frame, std::int64_t horizonRow) {
     const int width = frame.width;
     const int height = frame.height;
@@ -484,15 +375,7 @@ void MarchAllColumns(const Frame& frame, std::int64_t horizonRow) {
         }
         return;
     }
-    const int mode = g_colourMode >= 0 && g_colourMode <= 2 ? g_colourMode : 3;
-    const bool solid = g_solidColumns != 0;
-    const GroupMarch march = kGroupMarches[mode][solid][frame.detailSteps > 0];
-
     BYTE block[kBlockRows * kGroup];
-    BYTE marks[kBlockRows * kGroup];
-    if (solid) {
-        std::memset(marks, 0, static_cast<std::size_t>(height) * kGroup);
-    }
     const std::size_t skyBytes = static_cast<std::size_t>(horizonRow) * kGroup;
     for (int first = 0; first < width; first += kGroup) {
         const int count = width - first < kGroup ? width - first : kGroup;
@@ -500,9 +383,10 @@ void MarchAllColumns(const Frame& frame, std::int64_t horizonRow) {
         std::memset(block, kSkyColour, skyBytes);
         std::memset(block + skyBytes, kGroundColour,
                     static_cast<std::size_t>(height) * kGroup - skyBytes);
-        const int top = march(frame, block, marks, first, count);
-        if (solid) {
-            FinishSolidColumns(block, marks, top, height);
+        int top = height - 1;
+        for (int i = 0; i < count; ++i) {
+            const int e = MarchColumn(frame, first + i, block + i, kGroup);
+            top = e < top ? e : top;
         }
         for (int row = top; row < height - 1; ++row) {
             std::memcpy(frame.rowZero - row * frame.pitch + first, block + row * kGroup,
