@@ -45,7 +45,9 @@ std::vector<unsigned char> PaletteFile(std::size_t size, WORD count = 256,
                                       0x03,
                                       static_cast<unsigned char>(count & 0xFF),
                                       static_cast<unsigned char>(count >> 8)};
-    std::memcpy(bytes.data(), header, std::min(size, sizeof header));
+    if (size > 0) {
+        std::memcpy(bytes.data(), header, std::min(size, sizeof header));
+    }
     for (std::size_t i = 0; i < 256; ++i) {
         const unsigned char entry[4] = {static_cast<unsigned char>(i),
                                         static_cast<unsigned char>(255 - i),
