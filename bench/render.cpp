@@ -31,29 +31,29 @@ Scene& TheScene() {
     return scene;
 }
 
-struct CameraSpec {
+struct CameraSetting {
     const char* name;
     int x, y, altitude, heading, horizon, scale;
 };
 
-const CameraSpec kCameras[] = {
+const CameraSetting kCameras[] = {
     {"start", 10000, 100, 4000, 0, 0, 256},
     {"centre45", 20000, 20000, 3000, 45, 0, 256},
 };
 
-void RenderFrame(benchmark::State& state, const CameraSpec& spec, int width, int height, int solid,
-                 bool plainRules) {
+void RenderFrame(benchmark::State& state, const CameraSetting& setting, int width, int height,
+                 int solid, bool plainRules) {
     Scene& scene = TheScene();
     scene.view.FreeBackBuffer();
     scene.view.m_pBackBuffer = new CDIB;
     scene.view.m_pBackBuffer->Create(width, height, 0, nullptr);
     CCamera camera;
-    camera.m_x = spec.x;
-    camera.m_y = spec.y;
-    camera.m_altitude = spec.altitude;
-    camera.SetHeading(spec.heading);
-    camera.m_horizonOffset = spec.horizon;
-    camera.m_scale = spec.scale;
+    camera.m_x = setting.x;
+    camera.m_y = setting.y;
+    camera.m_altitude = setting.altitude;
+    camera.SetHeading(setting.heading);
+    camera.m_horizonOffset = setting.horizon;
+    camera.m_scale = setting.scale;
     g_colourMode = 3;
     g_solidColumns = solid;
     g_followTerrain = 0;
@@ -72,15 +72,15 @@ void RenderFrame(benchmark::State& state, const CameraSpec& spec, int width, int
 const int registered = [] {
     const int sizes[][2] = {{400, 300}, {1920, 1080}, {3840, 2160}};
     for (const auto& size : sizes) {
-        for (const CameraSpec& spec : kCameras) {
+        for (const CameraSetting& setting : kCameras) {
             for (int solid = 0; solid <= 1; ++solid) {
                 for (int plainRules = 0; plainRules <= 1; ++plainRules) {
                     const std::string name =
                         std::string("BM_Render") + (plainRules ? "Plain/" : "/") +
-                        std::to_string(size[0]) + "x" + std::to_string(size[1]) + "/" + spec.name +
-                        (solid ? "/solid" : "/pixel");
-                    benchmark::RegisterBenchmark(name.c_str(), RenderFrame, spec, size[0], size[1],
-                                                 solid, plainRules != 0)
+                        std::to_string(size[0]) + "x" + std::to_string(size[1]) + "/" +
+                        setting.name + (solid ? "/solid" : "/pixel");
+                    benchmark::RegisterBenchmark(name.c_str(), RenderFrame, setting, size[0],
+                                                 size[1], solid, plainRules != 0)
                         ->Unit(benchmark::kMillisecond);
                 }
             }
