@@ -311,6 +311,26 @@ TEST(GdiBlits, ColoursCrossThroughTheTables) {
     EXPECT_EQ(screen.Pixel(1, 0), 0x000000FFu);
     EXPECT_EQ(screen.Pixel(1, 1), 0x00FF0000u);
     EXPECT_FALSE(BitBlt(screen.dc, 0, 0, 3, 2, source.dc, 0, 0, 0x00EE0086)); // SRCPAINT
+
+    // Long rows at every alignment of the destination: each pixel its own colour.
+    std::vector<RGBQUAD> ramp(256);
+    for (int i = 0; i < 256; ++i) {
+        ramp[static_cast<std::size_t>(i)] = Quad(i, 255 - i, i / 2);
+    }
+    Surface wide(41, 1, 8, ramp);
+    for (int x = 0; x < 41; ++x) {
+        wide.Index(x, 0) = static_cast<BYTE>(x * 5);
+    }
+    Surface row(48, 1, 32);
+    for (int offset = 0; offset < 4; ++offset) {
+        EXPECT_TRUE(BitBlt(row.dc, offset, 0, 41 - offset, 1, wide.dc, offset, 0, SRCCOPY));
+        for (int x = offset; x < 41; ++x) {
+            const RGBQUAD& c = ramp[static_cast<std::size_t>(x * 5)];
+            ASSERT_EQ(row.Pixel(x, 0),
+                      (DWORD(c.rgbRed) << 16) | (DWORD(c.rgbGreen) << 8) | c.rgbBlue)
+                << offset << " " << x;
+        }
+    }
 }
 
 TEST(GdiBlits, StretchingPicksTheNearestPixelAndClipsBothSides) {
