@@ -91,6 +91,9 @@ public:
 
     // Milliseconds since the system started, wrapping after 2^32.
     virtual DWORD TickCount() = 0;
+
+    // The size of the desktop that top-level windows are placed on (dialogs centre on it).
+    virtual SIZE ScreenSize() { return SIZE{1920, 1080}; }
 };
 
 // The installed host. DvGetHost never returns null: without an installed host the headless

@@ -1,6 +1,8 @@
 // USER's odds and ends: metrics, strings from the string table and message boxes.
 #include "win32/window.h"
 
+#include "host/Host.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,9 +11,9 @@
 int GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSCREEN:
-        return 1920;
+        return DvGetHost()->ScreenSize().cx;
     case SM_CYSCREEN:
-        return 1080;
+        return DvGetHost()->ScreenSize().cy;
     case SM_CXICON:
     case SM_CYICON:
         return 32;

@@ -432,6 +432,15 @@ BOOL CSdlHost::WaitEvent(DWORD timeoutMs) {
     return TRUE; // the desktop can always send more
 }
 
+SIZE CSdlHost::ScreenSize() {
+    // The usable area of the first display, so that a centred dialog lands wholly on screen.
+    SDL_Rect bounds;
+    if (SDL_GetDisplayUsableBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
+        return SIZE{bounds.w, bounds.h};
+    }
+    return CHost::ScreenSize();
+}
+
 DWORD CSdlHost::TickCount() {
     // The time since the system started, suspended time included, as the platform counts it.
     timespec now = {};

@@ -28,6 +28,7 @@ public:
     BOOL PollEvent(DvHostEvent& event) override;
     BOOL WaitEvent(DWORD timeoutMs) override;
     DWORD TickCount() override;
+    SIZE ScreenSize() override;
 
 private:
     struct CHostWindow {
