@@ -30,7 +30,8 @@ public:
     explicit CDialog(LPCSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
-    // Modeless creation.
+    // Modeless creation; the window-level Create stays reachable beside it.
+    using CWnd::Create;
     BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     BOOL Create(LPCSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
 

@@ -11,6 +11,7 @@ public:
     CStatic() = default;
     ~CStatic() override;
 
+    using CWnd::Create;
     BOOL Create(LPCSTR lpszText, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
                 UINT nID = 0xffff);
 
