@@ -6,11 +6,21 @@
 #include "res/resource.h"
 #include "terrain/HeightMap.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define DORVANE_VECTOR_MARCH 1
+#include <immintrin.h>
+#else
+#define DORVANE_VECTOR_MARCH 0
+#endif
+
+int g_casterVectors = 1;
 
 namespace {
 
@@ -66,11 +76,25 @@ struct Frame {
     std::ptrdiff_t texturePitch[6];
 
     // When every quantity is small enough (any camera the program normally sees), the columns
-    // run a faster march that needs these: the depth of every step, and its reciprocal.
+    // run a faster march that needs the reciprocal of the depth (i + 1) f of every step i.
     bool narrow;
-    std::int64_t depth[kMaxSteps];
     double inverseDepth[kMaxSteps];
+
+    // For the vector march in a texture mode: the six textures' top-left 128 x 128 texels, top
+    // row first, one texture after the other, so that a texel is found from its slot and its
+    // position in the cell alone.
+    const BYTE* texels = nullptr;
 };
+
+struct TexelTable {
+    BYTE texels[6 * kTextureSize * kTextureSize];
+};
+
+// Frames are drawn on one thread, one at a time, so they can share the table.
+TexelTable& SharedTexelTable() {
+    static TexelTable table;
+    return table;
+}
 
 int TruncateToInt(double v) {
     if (v <= static_cast<double>(INT_MIN)) {
@@ -137,44 +161,77 @@ inline HeightCell CellAt(const Frame& frame, std::int64_t px, std::int64_t py) {
     return frame.cells[(py >> 7) * frame.mapColumns + (px >> 7)];
 }
 
-// Whether trunc(num / d) >= t, for d >= 1: num >= t * d when num >= 0, and num > (t - 1) * d,
-// that is num >= t * d - (d - 1), when num < 0. The sign picks the bound arithmetically, since
-// terrain above the eye comes and goes along a ray and a branch on it would often be wrong.
-inline bool Hidden(std::int64_t num, std::int64_t t, std::int64_t d) {
-    return num >= t * d - ((num >> 63) & (d - 1));
+// The visibility test of the narrow march, for the clip row e and the sample of step i at depth
+// d = (i + 1) f. With t = e - (horizon row), the truncated quotient num / d lies above the clip
+// (is drawn) exactly when num < t d (t > 0) or num <= (t - 1) d, that is num < (t - 1) d + 1
+// (t <= 0). With num = (eye - h) scale that is h scale > eye scale - (a d + b) = g, for
+// (a, b) = (t, 0) or (t - 1, 1). g falls by a f from one step to the next, so a step costs one
+// product and one comparison, and the quotient is only formed for samples that are drawn.
+struct Clip {
+    std::int64_t g;    // the bound on h scale at the current step
+    std::int64_t fall; // a f
+};
+
+inline Clip ClipAt(int e, std::int64_t horizon, std::int64_t eyeScale, std::int64_t d,
+                   std::int64_t f) {
+    const std::int64_t t = e - horizon;
+    const std::int64_t a = t > 0 ? t : t - 1;
+    const std::int64_t b = t > 0 ? 0 : 1;
+    return Clip{eyeScale - a * d - b, a * f};
 }
 
-// The march of one ray for the narrow case. Instead of dividing at every step, the sample's
-// visibility is decided by comparing products: with t = e - (horizon row) and d > 0, the
-// truncated quotient num / d is below t exactly when num < t * d (num >= 0) or
-// num <= (t - 1) * d (num < 0). The quotient itself is only needed for samples that are drawn.
-// Once a sample has reached row 0 nothing further can be drawn, so the march stops there.
+// How many samples from p0 on, stepping by delta, stay within 0 .. limit - 1 before the first
+// that does not.
+inline std::int64_t StepsWithin(std::int64_t p0, std::int64_t delta, std::uint64_t limit) {
+    if (static_cast<std::uint64_t>(p0) >= limit) {
+        return 0;
+    }
+    if (delta > 0) {
+        return (static_cast<std::int64_t>(limit) - 1 - p0) / delta + 1;
+    }
+    if (delta < 0) {
+        return p0 / -delta + 1;
+    }
+    return kMaxSteps;
+}
+
+// How many samples of a ray, from its first at (px, py), lie on the map before the first that
+// does not, up to the limit of steps.
+inline int StepCount(const Frame& frame, std::int64_t px, std::int64_t py, int dx, int dy) {
+    return static_cast<int>(std::min({StepsWithin(px, dx, frame.mapWidth),
+                                      StepsWithin(py, dy, frame.mapHeight),
+                                      static_cast<std::int64_t>(kMaxSteps)}));
+}
+
+// The march of one ray for the narrow case: `steps` samples, all on the map. Once a sample has
+// reached row 0 nothing further can be drawn, so the march stops there.
 template <int kMode, bool kSolid, bool kDetail>
-int MarchNarrow(const Frame& frame, BYTE* pixels, std::ptrdiff_t pitch, std::int64_t px,
-                std::int64_t py, int dx, int dy) {
+void MarchNarrow(const Frame& frame, BYTE* pixels, std::ptrdiff_t pitch, std::int64_t px,
+                std::int64_t py, int dx, int dy, int steps) {
     int e = frame.height - 1;
     if (e <= 0) {
-        return e;
+        return;
     }
     const std::int64_t horizon = frame.horizon;
     const std::int64_t eye = frame.eye;
     const std::int64_t scale = frame.scale;
-    for (int i = 0; i < kMaxSteps; ++i, px += dx, py += dy) {
-        if (OffMap(frame, px, py)) {
-            break;
-        }
-        const HeightCell cell = CellAt(frame, px, py);
+    const std::int64_t f = frame.forward;
+    const std::int64_t eyeScale = eye * scale;
+    const HeightCell* const cells = frame.cells;
+    const std::ptrdiff_t columns = frame.mapColumns;
+    const int detailSteps = kDetail ? frame.detailSteps : 0;
+    Clip clip = ClipAt(e, horizon, eyeScale, f, f);
+    for (int i = 0; i < steps; ++i, px += dx, py += dy, clip.g -= clip.fall) {
+        const HeightCell cell = cells[(py >> 7) * columns + (px >> 7)];
         int h = static_cast<int>(cell & 0xFFFFFF);
-        if (kDetail && i < frame.detailSteps && h > 0) {
+        if (kDetail && i < detailSteps && h > 0) {
             h = CHeightMap::AddDetail(h, static_cast<int>(px & 127), static_cast<int>(py & 127));
         }
-        const std::int64_t d = frame.depth[i];
-        const std::int64_t num = (eye - h) * scale;
-        const std::int64_t t = e - horizon;
-        if (Hidden(num, t, d)) {
+        if (h * scale <= clip.g) {
             continue;
         }
-        std::int64_t p = horizon + Quotient(num, d, frame.inverseDepth[i]);
+        const std::int64_t d = (i + 1) * f;
+        std::int64_t p = horizon + Quotient((eye - h) * scale, d, frame.inverseDepth[i]);
         if (p < 0) {
             p = 0;
         }
@@ -191,16 +248,16 @@ int MarchNarrow(const Frame& frame, BYTE* pixels, std::ptrdiff_t pitch, std::int
         if (e == 0) {
             break;
         }
+        clip = ClipAt(e, horizon, eyeScale, d, f);
     }
-    return e;
 }
 
 // The march of one ray for any camera: the rules step by step, in 64-bit arithmetic.
-int MarchWide(const Frame& frame, int mode, bool solid, bool detail, BYTE* pixels,
+void MarchWide(const Frame& frame, int mode, bool solid, bool detail, BYTE* pixels,
               std::ptrdiff_t pitch, std::int64_t px, std::int64_t py, int dx, int dy) {
     int e = frame.height - 1;
     if (e <= 0) {
-        return e;
+        return;
     }
     std::int64_t d = frame.forward;
     for (int i = 0; i < kMaxSteps; ++i, px += dx, py += dy, d += frame.forward) {
@@ -237,11 +294,10 @@ int MarchWide(const Frame& frame, int mode, bool solid, bool detail, BYTE* pixel
             break;
         }
     }
-    return e;
 }
 
-typedef int (*NarrowMarch)(const Frame&, BYTE*, std::ptrdiff_t, std::int64_t, std::int64_t, int,
-                           int);
+typedef void (*NarrowMarch)(const Frame&, BYTE*, std::ptrdiff_t, std::int64_t, std::int64_t, int,
+                           int, int);
 
 // Indexed by colour mode (0 to 3), then solid, then detail.
 constexpr NarrowMarch kNarrowMarches[4][2][2] = {
@@ -317,15 +373,14 @@ void PrepareFrame(Frame& frame, CDIB& backBuffer, CDIB* const* textures, const C
         frame.detailSteps = kMaxSteps;
     }
 
-    // The narrow march keeps |num| below 2^52 and every product t * d below 2^62.
-    frame.narrow = WithinMagnitude(frame.scale, 1 << 21) && WithinMagnitude(frame.eye, 1 << 30) &&
-                   WithinMagnitude(frame.horizon, 1 << 29) && height <= (1 << 29);
+    // The narrow march keeps |num| below 2^52 and every product a * d below 2^62, and needs a
+    // depth that grows by f >= 1 at every step.
+    frame.narrow = frame.forward >= 1 && WithinMagnitude(frame.scale, 1 << 21) &&
+                   WithinMagnitude(frame.eye, 1 << 30) && WithinMagnitude(frame.horizon, 1 << 29) &&
+                   height <= (1 << 29);
     if (frame.narrow) {
-        // The depth of step i: (i + 1) f, or, when f < 1, the clamped 1 at every step.
         for (int i = 0; i < kMaxSteps; ++i) {
-            const std::int64_t d = frame.forward >= 1 ? (i + 1) * frame.forward : 1;
-            frame.depth[i] = d;
-            frame.inverseDepth[i] = 1.0 / static_cast<double>(d);
+            frame.inverseDepth[i] = 1.0 / static_cast<double>((i + 1) * frame.forward);
         }
     }
 }
@@ -342,9 +397,11 @@ void RayOf(const Frame& frame, int column, std::int64_t& px, std::int64_t& py, i
     py = frame.y + dy;
 }
 
-// Marches the ray of one column, writing screen row j of that column at pixels[j * pitch].
-// Returns the highest row drawn, or H - 1 when nothing was.
-int MarchColumn(const Frame& frame, int column, BYTE* pixels, std::ptrdiff_t pitch) {
+// Marches the ray of one column, one sample at a time.
+void MarchColumn(const Frame& frame, int column) {
+    // Screen row j of the column is the byte at pixels[j * pitch].
+    BYTE* const pixels = frame.rowZero + column;
+    const std::ptrdiff_t pitch = -frame.pitch;
     std::int64_t px;
     std::int64_t py;
     int dx;
@@ -355,43 +412,242 @@ int MarchColumn(const Frame& frame, int column, BYTE* pixels, std::ptrdiff_t pit
     const bool solid = g_solidColumns != 0;
     const bool detail = frame.detailSteps > 0;
     if (frame.narrow) {
-        return kNarrowMarches[mode][solid][detail](frame, pixels, pitch, px, py, dx, dy);
+        kNarrowMarches[mode][solid][detail](frame, pixels, pitch, px, py, dx, dy,
+                                            StepCount(frame, px, py, dx, dy));
+        return;
     }
-    return MarchWide(frame, mode, solid, detail, pixels, pitch, px, py, dx, dy);
+    MarchWide(frame, mode, solid, detail, pixels, pitch, px, py, dx, dy);
 }
 
-// Columns are marched a group at a time into a small row-major block, whose rows then go to the
-// back buffer whole: a column written straight into the frame touches one cache line per row,
-// and the group shares each line among its columns.
-constexpr int kGroup = 16;
-constexpr int kBlockRows = 2400;
+#if DORVANE_VECTOR_MARCH
 
-void MarchAllColumns(const Frame& frame, std::int64_t horizonRow) {
-    const int width = frame.width;
-    const int height = frame.height;
-    if (height > kBlockRows || !frame.narrow) {
-        for (int column = 0; column < width; ++column) {
-            MarchColumn(frame, column, frame.rowZero + column, -frame.pitch);
+// The vector march: eight neighbouring columns marched side by side, one step of all eight at a
+// time, with AVX2. Each step's depth is the same for all of them, so its row is worked out for
+// all eight in one division of doubles: (eye - h) scale is exact in a double (|num| < 2^52, see
+// the narrow limits), the quotient is rounded correctly, and since a quotient that is not whole
+// lies at least 1 / d from the next whole number while the rounding moves it by less than that,
+// truncating the double gives exactly the integer quotient. Quotients are clamped to +-2^30
+// first, which, with the horizon and the height below 2^29, keeps every row that can be drawn
+// and the row 0 of every sample above the top edge. The columns finish independently: a column
+// takes part in a step while the step is one of its on-map samples and it has not reached row 0.
+// Lanes that are not drawn write their pixel into a scratch byte, so that drawing needs no
+// branch per column.
+template <int kMode, bool kSolid, bool kDetail>
+__attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
+    alignas(32) int startX[8];
+    alignas(32) int startY[8];
+    alignas(32) int stepX[8];
+    alignas(32) int stepY[8];
+    alignas(32) int stepCount[8];
+    BYTE* columnTop[8];
+    BYTE scratch = 0;
+    int longest = 0;
+    for (int lane = 0; lane < 8; ++lane) {
+        const int column = first + lane;
+        std::int64_t px = 0;
+        std::int64_t py = 0;
+        int dx = 0;
+        int dy = 0;
+        int steps = 0;
+        if (column < frame.width) {
+            RayOf(frame, column, px, py, dx, dy);
+            steps = StepCount(frame, px, py, dx, dy);
+        }
+        // Only the positions of on-map samples are used, and those are ints.
+        startX[lane] = steps > 0 ? static_cast<int>(px) : 0;
+        startY[lane] = steps > 0 ? static_cast<int>(py) : 0;
+        stepX[lane] = dx;
+        stepY[lane] = dy;
+        stepCount[lane] = steps;
+        columnTop[lane] = column < frame.width ? frame.rowZero + column : &scratch;
+        longest = steps > longest ? steps : longest;
+    }
+
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i heightMask = _mm256_set1_epi32(0xFFFFFF);
+    const __m256i within = _mm256_set1_epi32(127);
+    const __m256i eye = _mm256_set1_epi32(static_cast<int>(frame.eye));
+    const __m256i horizon = _mm256_set1_epi32(static_cast<int>(frame.horizon));
+    const __m256i mapColumns = _mm256_set1_epi32(static_cast<int>(frame.mapColumns));
+    const __m256d scale = _mm256_set1_pd(static_cast<double>(frame.scale));
+    const __m256d lowest = _mm256_set1_pd(-1073741824.0);
+    const __m256d highest = _mm256_set1_pd(1073741824.0);
+    const double forward = static_cast<double>(frame.forward);
+    const HeightCell* const cells = frame.cells;
+    const std::ptrdiff_t pitch = frame.pitch;
+
+    __m256i px = _mm256_load_si256(reinterpret_cast<const __m256i*>(startX));
+    __m256i py = _mm256_load_si256(reinterpret_cast<const __m256i*>(startY));
+    const __m256i dx = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepX));
+    const __m256i dy = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepY));
+    const __m256i steps = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepCount));
+    __m256i e = _mm256_set1_epi32(frame.height - 1);
+
+    for (int i = 0; i < longest; ++i, px = _mm256_add_epi32(px, dx), py = _mm256_add_epi32(py, dy)) {
+        const __m256i active = _mm256_and_si256(_mm256_cmpgt_epi32(steps, _mm256_set1_epi32(i)),
+                                                _mm256_cmpgt_epi32(e, zero));
+        if (_mm256_testz_si256(active, active)) {
+            break;
+        }
+        // Lanes that take no part read cell 0, which exists whenever any lane is on the map.
+        const __m256i index = _mm256_and_si256(
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(py, 7), mapColumns),
+                             _mm256_srai_epi32(px, 7)),
+            active);
+        alignas(32) int at[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
+        const __m256i cell = _mm256_setr_epi32(
+            static_cast<int>(cells[at[0]]), static_cast<int>(cells[at[1]]),
+            static_cast<int>(cells[at[2]]), static_cast<int>(cells[at[3]]),
+            static_cast<int>(cells[at[4]]), static_cast<int>(cells[at[5]]),
+            static_cast<int>(cells[at[6]]), static_cast<int>(cells[at[7]]));
+        __m256i h = _mm256_and_si256(cell, heightMask);
+        if (kDetail && i < frame.detailSteps) {
+            // CHeightMap::AddDetail for every lane whose height is above 0.
+            const __m256i one = _mm256_set1_epi32(1);
+            const __m256i mx = _mm256_max_epi32(
+                _mm256_sub_epi32(_mm256_and_si256(px, within), one), zero);
+            const __m256i my = _mm256_max_epi32(
+                _mm256_sub_epi32(_mm256_and_si256(py, within), one), zero);
+            const __m256i amount = _mm256_srli_epi32(
+                _mm256_and_si256(_mm256_or_si256(mx, my), _mm256_set1_epi32(120)), 1);
+            const __m256i odd = _mm256_cmpeq_epi32(_mm256_and_si256(h, one), one);
+            const __m256i detailed = _mm256_blendv_epi8(_mm256_add_epi32(h, amount),
+                                                        _mm256_sub_epi32(h, amount), odd);
+            h = _mm256_blendv_epi8(h, detailed, _mm256_cmpgt_epi32(h, zero));
+        }
+        const __m256i lift = _mm256_sub_epi32(eye, h);
+        const __m256d depth = _mm256_set1_pd(static_cast<double>(i + 1) * forward);
+        __m256d q0 = _mm256_div_pd(
+            _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(lift)), scale), depth);
+        __m256d q1 = _mm256_div_pd(
+            _mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(lift, 1)), scale), depth);
+        q0 = _mm256_min_pd(_mm256_max_pd(q0, lowest), highest);
+        q1 = _mm256_min_pd(_mm256_max_pd(q1, lowest), highest);
+        const __m256i quotient = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm256_cvttpd_epi32(q0)), _mm256_cvttpd_epi32(q1), 1);
+        const __m256i p = _mm256_max_epi32(_mm256_add_epi32(horizon, quotient), zero);
+        const __m256i drawn = _mm256_and_si256(active, _mm256_cmpgt_epi32(e, p));
+        if (_mm256_testz_si256(drawn, drawn)) {
+            continue;
+        }
+
+        alignas(32) int colour[8];
+        if constexpr (kMode == 0) {
+            // The low 8 bits of h / 50, truncated: exact through doubles as the quotient is.
+            const __m256d fifty = _mm256_set1_pd(50.0);
+            const __m256i b0 = _mm256_castsi128_si256(_mm256_cvttpd_epi32(
+                _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(h)), fifty)));
+            const __m128i b1 = _mm256_cvttpd_epi32(
+                _mm256_div_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(h, 1)), fifty));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(colour),
+                               _mm256_inserti128_si256(b0, b1, 1));
+        } else if constexpr (kMode == 1) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(colour), _mm256_srai_epi32(px, 7));
+        } else if constexpr (kMode == 2) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(colour), _mm256_srai_epi32(py, 7));
+        } else {
+            const __m256i slot = _mm256_min_epu32(_mm256_srli_epi32(cell, 24), _mm256_set1_epi32(5));
+            const __m256i texel = _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_slli_epi32(slot, 14),
+                                 _mm256_slli_epi32(_mm256_and_si256(py, within), 7)),
+                _mm256_and_si256(px, within));
+            alignas(32) int texelAt[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(texelAt), texel);
+            for (int lane = 0; lane < 8; ++lane) {
+                colour[lane] = frame.texels[texelAt[lane]];
+            }
+        }
+        alignas(32) int row[8];
+        alignas(32) int clip[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(row), p);
+        if (kSolid) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(clip), e);
+        }
+        const unsigned mask =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(drawn)));
+        for (int lane = 0; lane < 8; ++lane) {
+            const bool draws = (mask >> lane) & 1u;
+            const BYTE k = static_cast<BYTE>(colour[lane]);
+            if (kSolid) {
+                if (draws) {
+                    BYTE* pixel = columnTop[lane] - row[lane] * pitch;
+                    for (int j = row[lane]; j < clip[lane]; ++j, pixel -= pitch) {
+                        *pixel = k;
+                    }
+                }
+            } else {
+                *(draws ? columnTop[lane] - row[lane] * pitch : &scratch) = k;
+            }
+        }
+        e = _mm256_blendv_epi8(e, p, drawn);
+    }
+}
+
+typedef void (*VectorMarch)(const Frame&, int);
+
+// Indexed by colour mode (0 to 3), then solid, then detail.
+constexpr VectorMarch kVectorMarches[4][2][2] = {
+    {{MarchEight<0, false, false>, MarchEight<0, false, true>},
+     {MarchEight<0, true, false>, MarchEight<0, true, true>}},
+    {{MarchEight<1, false, false>, MarchEight<1, false, true>},
+     {MarchEight<1, true, false>, MarchEight<1, true, true>}},
+    {{MarchEight<2, false, false>, MarchEight<2, false, true>},
+     {MarchEight<2, true, false>, MarchEight<2, true, true>}},
+    {{MarchEight<3, false, false>, MarchEight<3, false, true>},
+     {MarchEight<3, true, false>, MarchEight<3, true, true>}},
+};
+
+bool ProcessorHasVectors() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+#else
+
+bool ProcessorHasVectors() {
+    return false;
+}
+
+#endif
+
+bool UseVectorMarch(const Frame& frame) {
+    return frame.narrow && g_casterVectors && ProcessorHasVectors();
+}
+
+// Copies the top-left 128 x 128 texels of every slot's texture into the table.
+const BYTE* FillTexelTable(const Frame& frame) {
+    BYTE* texels = SharedTexelTable().texels;
+    for (int t = 0; t < 6; ++t) {
+        for (int v = 0; v < kTextureSize; ++v) {
+            std::memcpy(texels + (t * kTextureSize + v) * kTextureSize,
+                        frame.textureTop[t] - v * frame.texturePitch[t], kTextureSize);
+        }
+    }
+    return texels;
+}
+
+void MarchAllColumns(Frame& frame) {
+    const int mode = g_colourMode >= 0 && g_colourMode <= 2 ? g_colourMode : 3;
+    const bool solid = g_solidColumns != 0;
+    const bool detail = frame.detailSteps > 0;
+#if DORVANE_VECTOR_MARCH
+    if (UseVectorMarch(frame)) {
+        if (mode == 3) {
+            frame.texels = FillTexelTable(frame);
+        }
+        const VectorMarch march = kVectorMarches[mode][solid][detail];
+        for (int first = 0; first < frame.width; first += 8) {
+            march(frame, first);
         }
         return;
     }
-    BYTE block[kBlockRows * kGroup];
-    const std::size_t skyBytes = static_cast<std::size_t>(horizonRow) * kGroup;
-    for (int first = 0; first < width; first += kGroup) {
-        const int count = width - first < kGroup ? width - first : kGroup;
-        // The block starts as the fills left the frame.
-        std::memset(block, kSkyColour, skyBytes);
-        std::memset(block + skyBytes, kGroundColour,
-                    static_cast<std::size_t>(height) * kGroup - skyBytes);
-        int top = height - 1;
-        for (int i = 0; i < count; ++i) {
-            const int e = MarchColumn(frame, first + i, block + i, kGroup);
-            top = e < top ? e : top;
-        }
-        for (int row = top; row < height - 1; ++row) {
-            std::memcpy(frame.rowZero - row * frame.pitch + first, block + row * kGroup,
-                        static_cast<std::size_t>(count));
-        }
+#endif
+    for (int column = 0; column < frame.width; ++column) {
+        MarchColumn(frame, column);
     }
 }
 
@@ -446,7 +702,7 @@ int CTerrainView::Render(CCamera* camera, CHeightMap* map, int invalidate) {
                 Frame frame;
                 PrepareFrame(frame, *backBuffer, m_pTextures, *camera, *map, m_eyeHeight, width,
                              height);
-                MarchAllColumns(frame, horizon);
+                MarchAllColumns(frame);
             }
         }
     }
@@ -467,7 +723,7 @@ int CTerrainView::RenderColumn(CCamera* camera, CHeightMap* map, int column, int
     }
     Frame frame;
     PrepareFrame(frame, *backBuffer, m_pTextures, *camera, *map, m_eyeHeight, width, height);
-    MarchColumn(frame, column, frame.rowZero + column, -frame.pitch);
+    MarchColumn(frame, column);
     return 0;
 }
 

@@ -10,6 +10,10 @@
 class CCamera;
 class CHeightMap;
 
+// Whether frames use the processor's vector instructions where it has them (1, the default). The
+// scalar march that 0 selects draws the very same pixels; tests compare the two.
+extern int g_casterVectors;
+
 class CTerrainView : public CWnd {
 public:
     CTerrainView();

@@ -86,32 +86,45 @@ protected:
         const CDIB* b = view.m_pBackBuffer;
         return b->Bits()[(b->Height() - 1 - row) * b->Stride() + column];
     }
-    // The view's frame and the reference frame, from the same starting pixels.
+    // The view's frame and the reference frame, from the same starting pixels, with the vector
+    // march (where the processor has it) and with the scalar one.
     void ExpectSameFrame(CHeightMap& map, const char* what) {
         CDIB* b = view.m_pBackBuffer;
         std::memset(b->Bits(), 0x5A, static_cast<std::size_t>(b->Stride()) * b->Height());
         plain::Render<std::int64_t>(view, camera, map);
         const std::vector<BYTE> expected = Pixels();
         const int expectedEye = view.m_eyeHeight;
-        std::memset(b->Bits(), 0x5A, static_cast<std::size_t>(b->Stride()) * b->Height());
-        view.m_eyeHeight = 12345;
-        EXPECT_EQ(view.Render(&camera, &map, 1), 0);
-        EXPECT_EQ(view.m_eyeHeight, expectedEye) << what;
+        for (int vectors = 1; vectors >= 0; --vectors) {
+            g_casterVectors = vectors;
+            std::memset(b->Bits(), 0x5A, static_cast<std::size_t>(b->Stride()) * b->Height());
+            view.m_eyeHeight = 12345;
+            EXPECT_EQ(view.Render(&camera, &map, 1), 0);
+            g_casterVectors = 1;
+            EXPECT_EQ(view.m_eyeHeight, expectedEye) << what;
+            if (!ExpectPixels(expected, what, vectors ? "vector march" : "scalar march")) {
+                return;
+            }
+        }
+    }
+    bool ExpectPixels(const std::vector<BYTE>& expected, const char* what, const char* march) {
+        const CDIB* b = view.m_pBackBuffer;
         const std::vector<BYTE> actual = Pixels();
-        if (actual != expected) {
-            for (int row = 0; row < b->Height(); ++row) {
-                for (int c = 0; c < b->Width(); ++c) {
-                    const std::size_t i = (b->Height() - 1 - row) * b->Stride() + c;
-                    if (actual[i] != expected[i]) {
-                        ADD_FAILURE()
-                            << what << ": first difference at row " << row << ", column " << c
-                            << ": " << int(actual[i]) << " instead of " << int(expected[i]);
-                        return;
-                    }
+        if (actual == expected) {
+            return true;
+        }
+        for (int row = 0; row < b->Height(); ++row) {
+            for (int c = 0; c < b->Width(); ++c) {
+                const std::size_t i = (b->Height() - 1 - row) * b->Stride() + c;
+                if (actual[i] != expected[i]) {
+                    ADD_FAILURE() << what << ", " << march << ": first difference at row " << row
+                                  << ", column " << c << ": " << int(actual[i]) << " instead of "
+                                  << int(expected[i]);
+                    return false;
                 }
             }
-            ADD_FAILURE() << what << ": row padding differs";
         }
+        ADD_FAILURE() << what << ", " << march << ": row padding differs";
+        return false;
     }
 
     CTerrainView view;
@@ -453,8 +466,37 @@ TEST_F(Caster, MatchesTheReferenceOnRandomFrames) {
     FirstMap()->m_detail = 0;
 }
 
-// Frames taller than the caster's block are drawn column by column straight into the frame.
-TEST_F(Caster, TallFramesMatchTheReference) {
+// Samples whose projection divides exactly and lands right at the clip row, above and below the
+// horizon: the heights are multiples of 7 around the eye and the scale a multiple of 10, so that
+// (eye - h) scale / ((i + 1) f) is often a whole number.
+TEST_F(Caster, ExactQuotientsAtTheClipMatchTheReference) {
+    std::mt19937 random(7);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    CHeightMap steps;
+    ASSERT_EQ(steps.Allocate(24, 24), 1);
+    MakeBackBuffer(67, 240);
+    camera.m_x = 12 * 128;
+    camera.m_y = 12 * 128;
+    camera.m_altitude = 2100;
+    for (int round = 0; round < 150; ++round) {
+        for (int y = 0; y < 24; ++y) {
+            for (int x = 0; x < 24; ++x) {
+                steps.SetCellHeight(x, y, 2100 + 7 * pick(-40, 40));
+            }
+        }
+        camera.m_scale = 10 * pick(1, 20);
+        camera.SetHeading(45 * pick(0, 7));
+        camera.m_horizonOffset = pick(-150, 150);
+        g_solidColumns = pick(0, 1);
+        g_colourMode = 1;
+        ExpectSameFrame(steps, "exact quotients");
+        ASSERT_FALSE(HasFailure()) << "round " << round;
+    }
+}
+
+// Tall frames, and full-HD frames of the first terrain from the benchmark's cameras in every
+// setting: the march's lanes and limits at the sizes the viewer is used at.
+TEST_F(Caster, TallAndFullHdFramesMatchTheReference) {
     MakeBackBuffer(5, 2500);
     camera.m_scale = 2000;
     camera.m_altitude = 1500;
@@ -462,6 +504,23 @@ TEST_F(Caster, TallFramesMatchTheReference) {
         g_solidColumns = solid;
         ExpectSameFrame(*FirstMap(), "tall frame");
     }
+    MakeBackBuffer(1921, 1080);
+    const int cameras[][4] = {{10000, 100, 4000, 0}, {20000, 20000, 3000, 45}, {60000, 500, 200, 300}};
+    for (const auto& c : cameras) {
+        camera.m_x = c[0];
+        camera.m_y = c[1];
+        camera.m_altitude = c[2];
+        camera.SetHeading(c[3]);
+        camera.m_scale = 256;
+        for (int setting = 0; setting < 4; ++setting) {
+            g_solidColumns = setting & 1;
+            FirstMap()->m_detail = setting >> 1;
+            g_colourMode = setting == 3 ? 0 : 3;
+            ExpectSameFrame(*FirstMap(), "full-HD frame");
+            ASSERT_FALSE(HasFailure()) << c[0] << "," << c[1] << " setting " << setting;
+        }
+    }
+    FirstMap()->m_detail = 0;
 }
 
 // The cameras at the ends of what the pads allow, in every mode.
@@ -489,5 +548,17 @@ TEST_F(Caster, ExtremeCamerasMatchTheReference) {
                 }
             }
         }
+    }
+    // Near the largest values the fast marches take: projections of hundreds of millions of rows
+    // that a horizon far above the frame brings back to it.
+    g_solidColumns = 0;
+    g_colourMode = 1;
+    camera.SetHeading(30);
+    for (int shift = 0; shift < 40; ++shift) {
+        camera.m_altitude = 1000000000 + shift * 1000000;
+        camera.m_scale = 256 + shift;
+        camera.m_horizonOffset = -100000000 - shift * 10000000;
+        ExpectSameFrame(*FirstMap(), "camera at the fast limits");
+        ASSERT_FALSE(HasFailure()) << shift;
     }
 }
