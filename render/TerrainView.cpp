@@ -161,6 +161,19 @@ inline HeightCell CellAt(const Frame& frame, std::int64_t px, std::int64_t py) {
     return frame.cells[(py >> 7) * frame.mapColumns + (px >> 7)];
 }
 
+// Draws a sample of colour k drawn at screen row `row` of a column whose clip row is e, where
+// screen row j is the byte at pixels[j * pitch]: that row alone, or in solid mode every row from
+// it down to the one above the clip row.
+inline void DrawSample(BYTE* pixels, std::ptrdiff_t pitch, int row, int e, BYTE k, bool solid) {
+    if (solid) {
+        for (int j = row; j < e; ++j) {
+            pixels[j * pitch] = k;
+        }
+    } else {
+        pixels[row * pitch] = k;
+    }
+}
+
 // The visibility test of the narrow march, for the clip row e and the sample of step i at depth
 // d = (i + 1) f. With t = e - (horizon row), the truncated quotient num / d lies above the clip
 // (is drawn) exactly when num < t d (t > 0) or num <= (t - 1) d, that is num < (t - 1) d + 1
@@ -235,15 +248,8 @@ void MarchNarrow(const Frame& frame, BYTE* pixels, std::ptrdiff_t pitch, std::in
         if (p < 0) {
             p = 0;
         }
-        const BYTE k = Colour<kMode>(frame, cell, h, px, py);
         const int row = static_cast<int>(p);
-        if (kSolid) {
-            for (int j = row; j < e; ++j) {
-                pixels[j * pitch] = k;
-            }
-        } else {
-            pixels[row * pitch] = k;
-        }
+        DrawSample(pixels, pitch, row, e, Colour<kMode>(frame, cell, h, px, py), kSolid);
         e = row;
         if (e == 0) {
             break;
@@ -280,15 +286,8 @@ void MarchWide(const Frame& frame, int mode, bool solid, bool detail, BYTE* pixe
         if (p >= e) {
             continue;
         }
-        const BYTE k = ColourOf(mode, frame, cell, h, px, py);
         const int row = static_cast<int>(p);
-        if (solid) {
-            for (int j = row; j < e; ++j) {
-                pixels[j * pitch] = k;
-            }
-        } else {
-            pixels[row * pitch] = k;
-        }
+        DrawSample(pixels, pitch, row, e, ColourOf(mode, frame, cell, h, px, py), solid);
         e = row;
         if (e == 0) {
             break;
@@ -571,10 +570,7 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
             const BYTE k = static_cast<BYTE>(colour[lane]);
             if (kSolid) {
                 if (draws) {
-                    BYTE* pixel = columnTop[lane] - row[lane] * pitch;
-                    for (int j = row[lane]; j < clip[lane]; ++j, pixel -= pitch) {
-                        *pixel = k;
-                    }
+                    DrawSample(columnTop[lane], -pitch, row[lane], clip[lane], k, true);
                 }
             } else {
                 *(draws ? columnTop[lane] - row[lane] * pitch : &scratch) = k;
