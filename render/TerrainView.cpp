@@ -161,7 +161,7 @@ inline HeightCell CellAt(const Frame& frame, std::int64_t px, std::int64_t py) {
     return frame.cells[(py >> 7) * frame.mapColumns + (px >> 7)];
 }
 
-// Draws a sample of colour k drawn at screen row `row` of a column whose clip row is e, where
+// Draws a sample of colour k at screen row `row` of a column whose clip row is e, where
 // screen row j is the byte at pixels[j * pitch]: that row alone, or in solid mode every row from
 // it down to the one above the clip row.
 inline void DrawSample(BYTE* pixels, std::ptrdiff_t pitch, int row, int e, BYTE k, bool solid) {
