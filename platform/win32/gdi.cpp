@@ -12,6 +12,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define DV_HAVE_BYTE_PERMUTE 1
+#endif
 
 namespace {
 
@@ -917,6 +921,77 @@ void MapAxis(const Extent& dst, std::int64_t dstOffset, LONG dstLow, LONG dstHig
     }
 }
 
+#if defined(DV_HAVE_BYTE_PERMUTE)
+// Indices to colours 64 at a time with the byte permutes of AVX-512 VBMI, on processors that
+// have them: the colour table as three planes of 256 bytes (blue, green, red; the fourth byte
+// of every colour is 0), each looked up in two halves of 128 and blended on the index's top
+// bit, then interleaved into pixels and written with streaming stores. Returns how many
+// pixels it wrote, a multiple of 64 from the start; the caller does the rest.
+// 128-bit lanes of a and b picked by imm; every lane is written (the unmasked form leaves GCC
+// thinking its undefined starting value is used).
+#define Lanes(a, b, imm) _mm512_maskz_shuffle_i64x2(0xFF, a, b, imm)
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) int
+ExpandWithPermutes(const BYTE* s, DWORD* d, int n, const BYTE (*planes)[256]) {
+    // Written out plane by plane, so that all twelve quarters of the table stay in registers.
+    const __m512i blue0 = _mm512_loadu_si512(planes[0]);
+    const __m512i blue1 = _mm512_loadu_si512(planes[0] + 64);
+    const __m512i blue2 = _mm512_loadu_si512(planes[0] + 128);
+    const __m512i blue3 = _mm512_loadu_si512(planes[0] + 192);
+    const __m512i green0 = _mm512_loadu_si512(planes[1]);
+    const __m512i green1 = _mm512_loadu_si512(planes[1] + 64);
+    const __m512i green2 = _mm512_loadu_si512(planes[1] + 128);
+    const __m512i green3 = _mm512_loadu_si512(planes[1] + 192);
+    const __m512i red0 = _mm512_loadu_si512(planes[2]);
+    const __m512i red1 = _mm512_loadu_si512(planes[2] + 64);
+    const __m512i red2 = _mm512_loadu_si512(planes[2] + 128);
+    const __m512i red3 = _mm512_loadu_si512(planes[2] + 192);
+    const __m512i zero = _mm512_setzero_si512();
+    int i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const __m512i index = _mm512_loadu_si512(s + i);
+        const __mmask64 upper = _mm512_movepi8_mask(index);
+        const __m512i blue =
+            _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(blue0, index, blue1),
+                                   _mm512_permutex2var_epi8(blue2, index, blue3));
+        const __m512i green =
+            _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(green0, index, green1),
+                                   _mm512_permutex2var_epi8(green2, index, green3));
+        const __m512i red =
+            _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(red0, index, red1),
+                                   _mm512_permutex2var_epi8(red2, index, red3));
+        // Within each 128-bit lane: bytes b, g, r, 0 of pixels 16k .. 16k + 15 in four parts.
+        const __m512i bgLow = _mm512_unpacklo_epi8(blue, green);
+        const __m512i bgHigh = _mm512_unpackhi_epi8(blue, green);
+        const __m512i rLow = _mm512_unpacklo_epi8(red, zero);
+        const __m512i rHigh = _mm512_unpackhi_epi8(red, zero);
+        const __m512i p0 = _mm512_unpacklo_epi16(bgLow, rLow);
+        const __m512i p1 = _mm512_unpackhi_epi16(bgLow, rLow);
+        const __m512i p2 = _mm512_unpacklo_epi16(bgHigh, rHigh);
+        const __m512i p3 = _mm512_unpackhi_epi16(bgHigh, rHigh);
+        // Lane k of p0 .. p3 together are pixels 16k .. 16k + 15.
+        const __m512i a01 = Lanes(p0, p1, 0x44);
+        const __m512i a23 = Lanes(p2, p3, 0x44);
+        const __m512i b01 = Lanes(p0, p1, 0xEE);
+        const __m512i b23 = Lanes(p2, p3, 0xEE);
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i), Lanes(a01, a23, 0x88));
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 16), Lanes(a01, a23, 0xDD));
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 32), Lanes(b01, b23, 0x88));
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 48), Lanes(b01, b23, 0xDD));
+    }
+    _mm_sfence();
+    return i;
+}
+#undef Lanes
+
+bool HasBytePermutes() {
+    static const bool has = __builtin_cpu_supports("avx512f") &&
+                            __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vbmi");
+    return has;
+}
+#endif
+
 // Per-pixel conversion from a source surface to a destination surface.
 struct Converter {
     const DvBitmap* src;
@@ -924,6 +999,10 @@ struct Converter {
     bool copy = false; // same format and, for 8-bit, the same meaning of every index
     BYTE indexMap[256];
     DWORD colourMap[256];
+    // 8-bit onto 32-bit: colourMap's blue, green and red bytes by plane, where byte permutes
+    // can look them up.
+    bool permute = false;
+    alignas(64) BYTE planes[3][256];
     std::unique_ptr<NearestCache> nearest;
 
     Converter(const DvBitmap* s, const DvBitmap* d) : src(s), dst(d) {
@@ -937,7 +1016,13 @@ struct Converter {
             for (int i = 0; i < 256; ++i) {
                 const RGBQUAD& c = s->colours[i];
                 colourMap[i] = PackRGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
+                planes[0][i] = c.rgbBlue;
+                planes[1][i] = c.rgbGreen;
+                planes[2][i] = c.rgbRed;
             }
+#if defined(DV_HAVE_BYTE_PERMUTE)
+            permute = HasBytePermutes();
+#endif
         } else if (d->bitCount == 32) {
             copy = true;
         } else {
@@ -977,6 +1062,16 @@ struct Converter {
             DWORD* d = reinterpret_cast<DWORD*>(dstRow) + dx;
             const DWORD* map = colourMap;
             int i = 0;
+#if defined(DV_HAVE_BYTE_PERMUTE)
+            if (permute && n >= 128) {
+                // Single pixels up to a 64-byte boundary of the destination, then whole lines.
+                while (i < n && (reinterpret_cast<std::uintptr_t>(d + i) & 63) != 0) {
+                    d[i] = map[s[i]];
+                    ++i;
+                }
+                i += ExpandWithPermutes(s + i, d + i, n - i, planes);
+            }
+#endif
 #if defined(__SSE2__)
             // Up to 16-byte alignment singly, then streaming stores: a full screen is far larger
             // than the cache, so its lines are written without being read first.

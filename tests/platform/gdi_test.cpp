@@ -4,6 +4,7 @@
 
 #include "win32/gdiobj.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -329,6 +330,46 @@ TEST(GdiBlits, ColoursCrossThroughTheTables) {
             ASSERT_EQ(row.Pixel(x, 0),
                       (DWORD(c.rgbRed) << 16) | (DWORD(c.rgbGreen) << 8) | c.rgbBlue)
                 << offset << " " << x;
+        }
+    }
+}
+
+TEST(GdiBlits, EightBitOntoTrueColourIsExactForEveryIndexLengthAndAlignment) {
+    // Every index its own colour, with blue, green and red bytes that differ, and indices in
+    // an order that mixes the table's halves.
+    std::vector<RGBQUAD> table(256);
+    for (int i = 0; i < 256; ++i) {
+        table[static_cast<std::size_t>(i)] = Quad(i, (i * 7 + 3) & 0xFF, (i * 13 + 5) & 0xFF);
+    }
+    Surface source(420, 2, 8, table);
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 420; ++x) {
+            source.Index(x, y) = static_cast<BYTE>((x * 37 + y * 101) & 0xFF);
+        }
+    }
+    const auto colour = [&](int index) {
+        const RGBQUAD& c = table[static_cast<std::size_t>(index)];
+        return (DWORD(c.rgbRed) << 16) | (DWORD(c.rgbGreen) << 8) | c.rgbBlue;
+    };
+    const DWORD untouched = 0xFF000001u; // a value no blit writes
+    Surface screen(500, -2, 32);
+    for (int dx = 0; dx < 17; ++dx) {
+        for (int sx : {0, 1, 3}) {
+            for (int n : {1, 63, 64, 127, 128, 129, 191, 255, 256, 320, 383, 400}) {
+                for (int y = 0; y < 2; ++y) {
+                    std::fill_n(&screen.Pixel(0, y), 500, untouched);
+                }
+                ASSERT_TRUE(BitBlt(screen.dc, dx, 0, n, 2, source.dc, sx, 0, SRCCOPY));
+                for (int y = 0; y < 2; ++y) {
+                    for (int x = 0; x < 500; ++x) {
+                        const bool inside = x >= dx && x < dx + n && x - dx + sx < 420;
+                        const DWORD want =
+                            inside ? colour(source.Index(x - dx + sx, y)) : untouched;
+                        ASSERT_EQ(screen.Pixel(x, y), want)
+                            << "dx " << dx << " sx " << sx << " n " << n << " at " << x;
+                    }
+                }
+            }
         }
     }
 }
