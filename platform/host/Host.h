@@ -1,7 +1,8 @@
 // The host: where top-level windows become visible and where input and time come from. The
 // windowing core owns every window and draws each top-level window's client area into a 32-bit
-// screen bitmap of its own; a host only shows those pixels and turns the outside world's input
-// into events. Two hosts exist: the real desktop (host/sdl) and memory screens for tests
+// screen bitmap; a host only shows those pixels and turns the outside world's input into events.
+// A host may lend the memory it shows from as that screen, so that nothing is copied on the way
+// to the desktop. Two hosts exist: the real desktop (host/sdl) and memory screens for tests
 // (host/headless). The headless host is installed by default; the viewer's entry installs the
 // desktop host before the application starts.
 #pragma once
@@ -77,9 +78,26 @@ public:
     // 32-bit 0xAARRGGBB pixels, top row first, width * height of them.
     virtual void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) = 0;
 
+    // Memory for a window's screen that the host shows from, so that painting draws straight
+    // into what is presented and presenting copies nothing: at least cx x cy pixels of 32-bit
+    // 0x00RRGGBB, top row first, rows strideBytes apart. Asking again gives the same memory
+    // while the host still shows from it; `fresh` says that it is new memory, and that what
+    // was drawn into memory lent before is gone. The memory stays valid until the next
+    // LendScreen or DestroyHostWindow for the window. No pixels: the host has none to lend for
+    // that size, and the core keeps a screen of its own that Present copies from.
+    struct LentScreen {
+        void* pixels = nullptr;
+        int strideBytes = 0;
+        bool fresh = false;
+    };
+    virtual LentScreen LendScreen(HOSTWND, int /*cx*/, int /*cy*/) { return LentScreen{}; }
+
     // Shows the changed rectangle of a window's screen. pixels: the whole screen, 32-bit
-    // 0x00RRGGBB, top row first, rows strideBytes apart, width x height.
-    virtual void Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
+    // 0x00RRGGBB, top row first, rows strideBytes apart, width x height; either the core's own
+    // memory or what LendScreen lent. Returns FALSE when the pixels are lent memory that the
+    // host no longer shows from (its window was resized, say): the core then lends again and
+    // draws everything anew.
+    virtual BOOL Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
                          const RECT& changed) = 0;
 
     // Input: takes the next pending event; FALSE when there is none.

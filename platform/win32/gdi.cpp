@@ -434,6 +434,23 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* pbmi, UINT usage, void** ppvBits
     return handle;
 }
 
+HBITMAP DvCreateBorrowedSection(void* pixels, int width, int height, int strideBytes) {
+    if (!pixels || width <= 0 || height <= 0 || strideBytes % 4 != 0 || strideBytes / 4 < width ||
+        reinterpret_cast<std::uintptr_t>(pixels) % alignof(DWORD) != 0 ||
+        height > kMaxSectionBytes / strideBytes) {
+        return nullptr;
+    }
+    auto bitmap = std::make_unique<DvBitmap>();
+    bitmap->width = width;
+    bitmap->height = height;
+    bitmap->bitCount = 32;
+    bitmap->topDown = true;
+    bitmap->stride = strideBytes;
+    bitmap->pixels =
+        std::unique_ptr<BYTE[], DvFreeDeleter>(static_cast<BYTE*>(pixels), DvFreeDeleter{false});
+    return static_cast<HBITMAP>(DvAdd(std::move(bitmap)));
+}
+
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     if (hdc && !DvLookupDC(hdc)) {
         return nullptr;

@@ -32,8 +32,14 @@ struct DvGdiObject {
     bool stock = false;
 };
 
+// Frees a section's pixels, unless they are memory the section only borrows.
 struct DvFreeDeleter {
-    void operator()(void* p) const { std::free(p); }
+    bool owned = true;
+    void operator()(void* p) const {
+        if (owned) {
+            std::free(p);
+        }
+    }
 };
 
 // A DIB section: 8-bit with a colour table or 32-bit true colour (bytes blue, green, red, 0).
@@ -110,6 +116,11 @@ struct DvTarget {
     RECT clip = {0, 0, 0, 0};
 };
 bool DvGetTarget(HDC dc, DvTarget* target);
+
+// A 32-bit top-down DIB section over memory that the caller keeps alive for as long as the
+// section lives and frees itself: width x height pixels, rows strideBytes apart (at least
+// width * 4, a multiple of 4). Null for sizes or a stride that do not fit.
+HBITMAP DvCreateBorrowedSection(void* pixels, int width, int height, int strideBytes);
 
 // A context that draws into a 32-bit screen bitmap with logical (0, 0) at origin, clipped to
 // clip (screen coordinates). Deleted with DeleteDC.

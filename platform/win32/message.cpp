@@ -228,6 +228,11 @@ void HandleHostEvent(const DvHostEvent& event) {
     case DvEventResize:
         if (!top->iconic) {
             DvPlaceFromHost(hWnd, 0, 0, event.x, event.y, false, true);
+            // Even at the size it had, the host window may now lend other memory (or lend
+            // some at last, once its size has caught up with the screen's).
+            if (DvWindow* again = DvLookupWindow(hWnd)) {
+                DvResizeScreen(again, again->screenWidth, again->screenHeight);
+            }
         }
         break;
     case DvEventMove:
@@ -401,7 +406,9 @@ BOOL PeekMessage(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT remo
 }
 
 BOOL WaitMessage() {
-    DvPresentAll();
+    if (DvPresentAll()) {
+        return TRUE; // a screen lost what it showed and wants painting before any wait
+    }
     DvQueue& queue = Queue();
     DWORD timeout = INFINITE;
     const DWORD now = GetTickCount();
@@ -460,24 +467,30 @@ void DvSetPreTranslateHook(DvPreTranslateHook hook) {
 int DvPumpMessages() {
     int processed = 0;
     MSG msg;
-    // A bound keeps a window that keeps invalidating itself from hanging the caller.
-    for (int guard = 0; guard < 100000; ++guard) {
-        if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // A second round paints and presents again a screen that the host stopped showing from.
+    for (int round = 0; round < 2; ++round) {
+        // A bound keeps a window that keeps invalidating itself from hanging the caller.
+        for (int guard = 0; guard < 100000; ++guard) {
+            if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                break;
+            }
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                DvPresentAll();
+                return processed;
+            }
+            ++processed;
+            DvPreTranslateHook hook = Queue().preTranslate;
+            if (hook != nullptr && hook(&msg)) {
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessage(&msg);
+        }
+        if (!DvPresentAll()) {
             break;
         }
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        ++processed;
-        DvPreTranslateHook hook = Queue().preTranslate;
-        if (hook != nullptr && hook(&msg)) {
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
     }
-    DvPresentAll();
     return processed;
 }
 

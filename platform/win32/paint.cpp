@@ -4,6 +4,7 @@
 #include "win32/window.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 
 #include "win32/gdiobj.h"
@@ -118,7 +119,8 @@ void DvMarkDirty(DvWindow* top, const RECT& rectInTop) {
     }
 }
 
-void DvPresentAll() {
+bool DvPresentAll() {
+    bool repaint = false;
     CHost* host = DvGetHost();
     for (HWND hWnd : DvTopLevelWindows()) {
         DvWindow* top = DvLookupWindow(hWnd);
@@ -129,40 +131,95 @@ void DvPresentAll() {
             continue; // kept dirty until the window can be shown
         }
         top->dirty = false;
-        host->Present(top->host, top->screenBits, top->screenWidth, top->screenHeight,
-                      std::max(top->screenWidth, 1) * 4, top->dirtyRect);
+        if (!host->Present(top->host, top->screenBits, top->screenWidth, top->screenHeight,
+                           top->screenStride, top->dirtyRect) &&
+            top->screenLent) {
+            // The host no longer shows from the memory it lent: the screen moves to what it
+            // lends now, and whatever that loses is painted and presented again.
+            DvResizeScreen(top, top->screenWidth, top->screenHeight);
+            repaint = repaint || DvFindInvalidWindow() != nullptr;
+        }
     }
+    return repaint;
+}
+
+void DvFreeScreen(DvWindow* top) {
+    if (top->screen != nullptr) {
+        DeleteObject(top->screen);
+    }
+    top->screen = nullptr;
+    top->screenBits = nullptr;
+    top->screenStride = 0;
+    top->screenLent = false;
+    top->dirty = false;
 }
 
 bool DvResizeScreen(DvWindow* top, int cx, int cy) {
     cx = std::max(cx, 0);
     cy = std::max(cy, 0);
-    if (top->screen != nullptr && cx == top->screenWidth && cy == top->screenHeight) {
+    CHost::LentScreen lent;
+    if (top->host != 0 && cx > 0 && cy > 0) {
+        lent = DvGetHost()->LendScreen(top->host, cx, cy);
+    }
+    const bool sameSize =
+        top->screen != nullptr && cx == top->screenWidth && cy == top->screenHeight;
+    const bool sameMemory = lent.pixels == nullptr ? !top->screenLent
+                                                   : top->screenLent && !lent.fresh &&
+                                                         lent.pixels == top->screenBits &&
+                                                         lent.strideBytes == top->screenStride;
+    if (sameSize && sameMemory) {
         return true;
     }
-    // A screen of at least one pixel, so that a window of no size still has a context; its
-    // clip keeps every drawing out.
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = std::max(cx, 1);
-    info.bmiHeader.biHeight = -std::max(cy, 1);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP screen = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP screen = nullptr;
+    BYTE* bits = nullptr;
+    int stride = 0;
+    if (lent.pixels != nullptr) {
+        screen = DvCreateBorrowedSection(lent.pixels, cx, cy, lent.strideBytes);
+        bits = static_cast<BYTE*>(lent.pixels);
+        stride = lent.strideBytes;
+    }
     if (screen == nullptr) {
+        // A screen of at least one pixel, so that a window of no size still has a context;
+        // its clip keeps every drawing out.
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = std::max(cx, 1);
+        info.bmiHeader.biHeight = -std::max(cy, 1);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* own = nullptr;
+        screen = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &own, nullptr, 0);
+        bits = static_cast<BYTE*>(own);
+        stride = std::max(cx, 1) * 4;
+    }
+    if (screen == nullptr) {
+        if (top->screenLent) {
+            DvFreeScreen(top); // lent memory may be gone: nothing may draw into it any more
+        }
         return false;
     }
-    if (top->screen != nullptr) {
-        DeleteObject(top->screen);
+    // What our own memory of the same size holds carries over; memory the host lent may
+    // already be gone, so a screen that replaces it is painted anew.
+    const bool carried = sameSize && !top->screenLent && top->screenBits != nullptr;
+    if (carried) {
+        for (int y = 0; y < cy; ++y) {
+            std::memcpy(bits + static_cast<size_t>(y) * stride,
+                        top->screenBits + static_cast<size_t>(y) * top->screenStride,
+                        static_cast<size_t>(cx) * 4);
+        }
     }
+    DvFreeScreen(top);
     top->screen = screen;
-    top->screenBits = static_cast<BYTE*>(bits);
+    top->screenBits = bits;
     top->screenWidth = cx;
     top->screenHeight = cy;
-    top->dirty = false;
+    top->screenStride = stride;
+    top->screenLent = lent.pixels != nullptr && bits == lent.pixels;
     DvMarkDirty(top, RECT{0, 0, cx, cy});
+    if (sameSize && !carried) {
+        DvInvalidate(top, nullptr, true, true);
+    }
     return true;
 }
 

@@ -78,14 +78,11 @@ RECT Intersect(const RECT& a, const RECT& b) {
 
 void FreeWindowResources(DvWindow* window) {
     DvDestroySystemMenu(window);
+    // The screen goes first: it may be memory that the host window lent.
+    DvFreeScreen(window);
     if (window->host != 0) {
         DvGetHost()->DestroyHostWindow(window->host);
         window->host = 0;
-    }
-    if (window->screen != nullptr) {
-        DeleteObject(window->screen);
-        window->screen = nullptr;
-        window->screenBits = nullptr;
     }
     if (window->ownsImage && window->image != nullptr) {
         if (window->className == "static" && (window->style & SS_TYPEMASK) == SS_ICON) {
@@ -181,6 +178,8 @@ void ShowHost(DvWindow* window, int nCmdShow) {
             return;
         }
         DvSetHostIcon(window);
+        // Draw straight into the host's memory from now on, if it lends some.
+        DvResizeScreen(window, window->screenWidth, window->screenHeight);
     }
     host->ShowHostWindow(window->host, nCmdShow);
     if (nCmdShow != SW_HIDE) {
@@ -816,12 +815,13 @@ BOOL PlaceWindow(HWND hWnd, int x, int y, int width, int height, bool move, bool
     window->rect = now;
     const bool child = (window->style & WS_CHILD) != 0;
     if (!child) {
-        if (sized) {
-            DvResizeScreen(window, now.right - now.left, now.bottom - now.top);
-        }
+        // The host window first, so that memory it lends for the screen has the new size.
         if (!fromHost && window->host != 0 && (moved || sized)) {
             DvGetHost()->PlaceHostWindow(window->host, now.left, now.top, now.right - now.left,
                                          now.bottom - now.top);
+        }
+        if (sized) {
+            DvResizeScreen(window, now.right - now.left, now.bottom - now.top);
         }
     }
     if (repaint && child && (moved || sized) && (window->style & WS_VISIBLE)) {

@@ -49,13 +49,16 @@ struct DvWindow {
     bool zoomed = false;
     RECT restoreRect = {0, 0, 0, 0}; // top-level rectangle before minimising or maximising
 
-    // Top-level windows: the host's window and the screen the window draws into.
+    // Top-level windows: the host's window and the screen the window draws into, which is
+    // either memory of the core's own or memory the host lent (screenLent).
     HOSTWND host = 0;
     DvHostWindowKind hostKind = DvHostNormal;
     HBITMAP screen = nullptr;
     BYTE* screenBits = nullptr;
     int screenWidth = 0;
     int screenHeight = 0;
+    int screenStride = 0; // bytes from one row to the next
+    bool screenLent = false;
     bool dirty = false; // the screen changed since it was last presented
     RECT dirtyRect = {0, 0, 0, 0};
     HMENU systemMenu = nullptr;
@@ -107,11 +110,18 @@ HWND DvHitTest(DvWindow* top, POINT pointInTop);
 // Painting (paint.cpp).
 void DvInvalidate(DvWindow* window, const RECT* clientRect, bool erase, bool children);
 void DvMarkDirty(DvWindow* top, const RECT& rectInTop);
-void DvPresentAll();
+// Presents every top-level window's changed pixels. True when a host stopped showing from
+// memory it had lent and a window must be painted again before the result can be shown.
+bool DvPresentAll();
 // The first window, parent before children and lower siblings before upper ones, that wants
 // painting; null when none.
 DvWindow* DvFindInvalidWindow();
+// Gives a top-level window a screen of cx x cy pixels: the host's memory where the host lends
+// it, else memory of its own. Kept as it is while the size and the memory stay; what a new
+// screen loses is drawn again. False when no screen could be had.
 bool DvResizeScreen(DvWindow* top, int cx, int cy);
+// Frees a top-level window's screen (before its host window goes, which may take lent memory).
+void DvFreeScreen(DvWindow* top);
 void DvDrawFrame(HDC dc, const DvWindow* window);
 // Gives the host the window's icon (WM_SETICON's big icon, else the small one).
 void DvSetHostIcon(DvWindow* top);

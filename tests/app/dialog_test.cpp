@@ -251,6 +251,74 @@ TEST_F(DialogTest, AboutBoxFromTheSystemCommandAndTheSystemMenu) {
     EXPECT_EQ(seen.times, 3);
 }
 
+namespace {
+
+// Every pixel that the host shows of a top-level window.
+std::vector<DWORD> Shown(CHeadlessHost* host, HWND top) {
+    std::vector<DWORD> pixels;
+    for (int y = 0; y < host->ScreenHeight(top); ++y) {
+        for (int x = 0; x < host->ScreenWidth(top); ++x) {
+            pixels.push_back(host->Pixel(top, x, y));
+        }
+    }
+    return pixels;
+}
+
+// Turns the host's lending on for a test and off again however the test ends.
+struct Lending {
+    explicit Lending(CHeadlessHost* host) : m_host(host) { m_host->SetLending(true); }
+    ~Lending() { m_host->SetLending(false); }
+    CHeadlessHost* m_host;
+};
+
+} // namespace
+
+TEST_F(DialogTest, ScreensInLentMemoryShowWhatScreensOfOurOwnShow) {
+    struct Seen {
+        std::vector<DWORD> dialog, about, after;
+        bool lent = false;
+    };
+    // A resize, then another to the final size, so that a lent screen is painted from scratch;
+    // then the About box over the dialog, and the dialog once it has gone.
+    const auto run = [this](Seen* seen) {
+        m_host->Resize(m_hWnd, 650, 450);
+        Pump();
+        m_host->Resize(m_hWnd, 700, 500);
+        Pump();
+        m_host->SetIdleHandler([this, seen]() -> BOOL {
+            HWND about = FindTopLevel("About Dorvane");
+            if (!about) {
+                return FALSE;
+            }
+            seen->about = Shown(m_host, about);
+            seen->dialog = Shown(m_host, m_hWnd);
+            seen->lent = m_host->IsLent(about) && m_host->IsLent(m_hWnd);
+            m_host->Key(about, VK_RETURN);
+            return TRUE;
+        });
+        m_dlg->SendMessage(WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        m_host->SetIdleHandler(nullptr);
+        Pump();
+        seen->after = Shown(m_host, m_hWnd);
+    };
+    Seen own;
+    run(&own);
+    ASSERT_FALSE(own.about.empty());
+    EXPECT_FALSE(own.lent);
+
+    Lending lending(m_host);
+    Seen lent;
+    run(&lent);
+    EXPECT_TRUE(lent.lent);
+    EXPECT_TRUE(m_host->IsLent(m_hWnd));
+    EXPECT_EQ(lent.dialog.size(), 700u * 500u);
+    EXPECT_TRUE(lent.dialog == own.dialog);
+    EXPECT_TRUE(lent.about == own.about);
+    EXPECT_TRUE(lent.after == own.after);
+    // The About box's memory went back with it, and nothing drew into it afterwards.
+    EXPECT_TRUE(m_host->RetiredUntouched());
+}
+
 TEST_F(DialogTest, EnterEndsTheDialog) {
     m_host->Key(m_hWnd, VK_RETURN);
     Pump();

@@ -27,10 +27,15 @@ HOSTWND CHeadlessHost::CreateHostWindow(const DvHostWindowDesc& desc) {
     window.width = std::max(desc.cx, 0);
     window.height = std::max(desc.cy, 0);
     window.pixels.assign(static_cast<size_t>(window.width) * window.height, 0);
+    SetDesktopSize(window, desc.cx, desc.cy);
     return id;
 }
 
 void CHeadlessHost::DestroyHostWindow(HOSTWND window) {
+    auto it = m_windows.find(window);
+    if (it != m_windows.end()) {
+        Retire(it->second);
+    }
     m_windows.erase(window);
     m_events.erase(std::remove_if(m_events.begin(), m_events.end(),
                                   [&](const DvHostEvent& e) { return e.window == window; }),
@@ -59,6 +64,7 @@ void CHeadlessHost::ShowHostWindow(HOSTWND id, int nCmdShow) {
             window.maximised = true;
             window.restoreWidth = window.width;
             window.restoreHeight = window.height;
+            SetDesktopSize(window, kScreenWidth, kScreenHeight);
             Push(DvEventResize, id, kScreenWidth, kScreenHeight);
         }
         break;
@@ -68,6 +74,7 @@ void CHeadlessHost::ShowHostWindow(HOSTWND id, int nCmdShow) {
             window.minimised = false;
         } else if (window.maximised) {
             window.maximised = false;
+            SetDesktopSize(window, window.restoreWidth, window.restoreHeight);
             Push(DvEventResize, id, window.restoreWidth, window.restoreHeight);
         }
         break;
@@ -86,6 +93,7 @@ void CHeadlessHost::PlaceHostWindow(HOSTWND id, int, int, int cx, int cy) {
     window.width = std::max(cx, 0);
     window.height = std::max(cy, 0);
     window.pixels.assign(static_cast<size_t>(window.width) * window.height, 0);
+    SetDesktopSize(window, cx, cy);
 }
 
 void CHeadlessHost::SetHostTitle(HOSTWND id, LPCSTR title) {
@@ -105,13 +113,67 @@ void CHeadlessHost::SetHostIcon(HOSTWND id, const DWORD* pixels, int width, int 
     it->second.iconHeight = height;
 }
 
-void CHeadlessHost::Present(HOSTWND id, const void* pixels, int width, int height, int strideBytes,
+void CHeadlessHost::SetDesktopSize(Window& window, int cx, int cy) {
+    window.desktopWidth = std::max(cx, 1);
+    window.desktopHeight = std::max(cy, 1);
+}
+
+void CHeadlessHost::Retire(Window& window) {
+    if (window.lent.empty()) {
+        return;
+    }
+    std::fill(window.lent.begin(), window.lent.end(), kRetiredPixel);
+    m_retired.push_back(std::move(window.lent));
+    window.lent.clear();
+    window.lentWidth = window.lentHeight = window.lentStride = 0;
+}
+
+CHost::LentScreen CHeadlessHost::LendScreen(HOSTWND id, int cx, int cy) {
+    auto it = m_windows.find(id);
+    if (it == m_windows.end()) {
+        return LentScreen{};
+    }
+    Window& window = it->second;
+    if (!m_lending || cx <= 0 || cy <= 0 || cx > window.desktopWidth || cy > window.desktopHeight) {
+        Retire(window);
+        return LentScreen{};
+    }
+    LentScreen lent;
+    if (window.lent.empty() || window.revoked || window.lentWidth != window.desktopWidth ||
+        window.lentHeight != window.desktopHeight) {
+        Retire(window);
+        window.lentWidth = window.desktopWidth;
+        window.lentHeight = window.desktopHeight;
+        window.lentStride = window.lentWidth + 3;
+        // Not black, so that a screen shown before it is painted does not pass for one that was.
+        window.lent.assign(static_cast<size_t>(window.lentStride) * window.lentHeight, 0x00123456);
+        window.revoked = false;
+        ++window.lends;
+        lent.fresh = true;
+    }
+    lent.pixels = window.lent.data();
+    lent.strideBytes = window.lentStride * 4;
+    return lent;
+}
+
+void CHeadlessHost::Revoke(HWND hWnd) {
+    if (Window* window = Find(hWnd)) {
+        window->revoked = true;
+    }
+}
+
+BOOL CHeadlessHost::Present(HOSTWND id, const void* pixels, int width, int height, int strideBytes,
                             const RECT& changed) {
     auto it = m_windows.find(id);
     if (it == m_windows.end() || pixels == nullptr || width < 0 || height < 0) {
-        return;
+        return TRUE;
     }
     Window& window = it->second;
+    if (!window.lent.empty() && pixels == window.lent.data() &&
+        (window.revoked || window.lentWidth != window.desktopWidth ||
+         window.lentHeight != window.desktopHeight)) {
+        return FALSE; // no longer what the desktop shows from
+    }
     if (window.width != width || window.height != height) {
         window.width = width;
         window.height = height;
@@ -129,6 +191,7 @@ void CHeadlessHost::Present(HOSTWND id, const void* pixels, int width, int heigh
     }
     ++window.presents;
     window.last = RECT{left, top, right, bottom};
+    return TRUE;
 }
 
 BOOL CHeadlessHost::PollEvent(DvHostEvent& event) {
@@ -229,6 +292,9 @@ void CHeadlessHost::Key(HWND hWnd, UINT vk, UINT modifiers) {
 }
 
 void CHeadlessHost::Resize(HWND hWnd, int cx, int cy) {
+    if (Window* window = Find(hWnd)) {
+        SetDesktopSize(*window, cx, cy);
+    }
     Push(DvEventResize, HostOf(hWnd), cx, cy);
 }
 
@@ -248,6 +314,7 @@ void CHeadlessHost::Maximise(HWND hWnd) {
     window->minimised = false;
     window->restoreWidth = window->width;
     window->restoreHeight = window->height;
+    SetDesktopSize(*window, kScreenWidth, kScreenHeight);
     Push(DvEventMaximise, HostOf(hWnd));
     Push(DvEventResize, HostOf(hWnd), kScreenWidth, kScreenHeight);
 }
@@ -262,6 +329,7 @@ void CHeadlessHost::Restore(HWND hWnd) {
         window->minimised = false;
     } else if (window->maximised) {
         window->maximised = false;
+        SetDesktopSize(*window, window->restoreWidth, window->restoreHeight);
         Push(DvEventResize, HostOf(hWnd), window->restoreWidth, window->restoreHeight);
     }
 }
@@ -340,4 +408,27 @@ const std::vector<DWORD>& CHeadlessHost::Icon(HWND hWnd, int* width, int* height
 DvHostWindowKind CHeadlessHost::Kind(HWND hWnd) const {
     const Window* window = Find(hWnd);
     return window != nullptr ? window->desc.kind : DvHostNormal;
+}
+
+bool CHeadlessHost::IsLent(HWND hWnd) const {
+    const Window* window = Find(hWnd);
+    const DvWindow* top = DvTopLevelOf(DvLookupWindow(hWnd));
+    return window != nullptr && top != nullptr && !window->lent.empty() && top->screenLent &&
+           top->screenBits == reinterpret_cast<const BYTE*>(window->lent.data());
+}
+
+int CHeadlessHost::LendCount(HWND hWnd) const {
+    const Window* window = Find(hWnd);
+    return window != nullptr ? window->lends : 0;
+}
+
+bool CHeadlessHost::RetiredUntouched() const {
+    for (const std::vector<DWORD>& memory : m_retired) {
+        for (DWORD pixel : memory) {
+            if (pixel != kRetiredPixel) {
+                return false;
+            }
+        }
+    }
+    return true;
 }

@@ -26,7 +26,8 @@ public:
     void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
     void SetHostTitle(HOSTWND window, LPCSTR title) override;
     void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
-    void Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
+    LentScreen LendScreen(HOSTWND window, int cx, int cy) override;
+    BOOL Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
                  const RECT& changed) override;
     BOOL PollEvent(DvHostEvent& event) override;
     BOOL WaitEvent(DWORD timeoutMs) override;
@@ -67,6 +68,23 @@ public:
     // The kind and owner the core asked for.
     DvHostWindowKind Kind(HWND hWnd) const;
 
+    // Lending, off at first: memory screens are then the core's own. When on, each window
+    // lends memory of the size its desktop window has now (rows a little wider than that, as a
+    // desktop's may be), which Present copies onto the shown pixels as from any screen. The
+    // memory follows the window's size at the next LendScreen, as a desktop's does: until then
+    // presenting from it fails. Memory given up is kept and filled with kRetiredPixel, so that
+    // a test can see that nothing drew into it afterwards.
+    void SetLending(bool lend) { m_lending = lend; }
+    // The desktop stops showing from the memory it lent (as after a resize of its own).
+    void Revoke(HWND hWnd);
+    // Whether the window's screen is memory this host lent, and how many times it lent fresh
+    // memory to the window.
+    bool IsLent(HWND hWnd) const;
+    int LendCount(HWND hWnd) const;
+    // Whether every retired memory still holds only kRetiredPixel.
+    bool RetiredUntouched() const;
+    static constexpr DWORD kRetiredPixel = 0xDEADBEEF;
+
     // Called when a message loop has nothing to do; it may inject input, advance the clock or
     // end dialogs. Returning FALSE (or having no handler) tells the loop that nothing will come.
     void SetIdleHandler(std::function<BOOL()> handler) { m_idle = std::move(handler); }
@@ -92,6 +110,15 @@ private:
         int iconHeight = 0;
         int presents = 0;
         RECT last = {0, 0, 0, 0};
+        // The size the desktop window has, which lent memory follows.
+        int desktopWidth = 0;
+        int desktopHeight = 0;
+        std::vector<DWORD> lent;
+        int lentWidth = 0;
+        int lentHeight = 0;
+        int lentStride = 0; // in pixels
+        bool revoked = false;
+        int lends = 0;
     };
 
     const Window* Find(HWND hWnd) const;
@@ -102,7 +129,13 @@ private:
     void Push(DvHostEventKind kind, HOSTWND window, int x = 0, int y = 0, int button = 0,
               UINT key = 0, UINT modifiers = 0);
 
+    // Sets the desktop window's size, as the user or the program changed it.
+    static void SetDesktopSize(Window& window, int cx, int cy);
+    void Retire(Window& window);
+
     std::map<HOSTWND, Window> m_windows;
+    std::vector<std::vector<DWORD>> m_retired;
+    bool m_lending = false;
     std::deque<DvHostEvent> m_events;
     HOSTWND m_nextWindow = 1;
     DWORD m_dwTicks;

@@ -1,7 +1,8 @@
-// The desktop host. Windows are presented from the platform's 32-bit screens through SDL's
-// window surfaces (shared memory with the X server where it has it), updating only the
-// rectangle that changed. Waiting for input sleeps in SDL until an event or the next timer is
-// due, so an idle program uses no processor time.
+// The desktop host. Windows are presented through SDL's window surfaces (shared memory with
+// the X server where it has it), updating only the rectangle that changed. Where a surface
+// holds pixels as the platform's 32-bit screens do, it is lent to the core as the screen, so
+// that painting draws straight into it and nothing is copied. Waiting for input sleeps in SDL
+// until an event or the next timer is due, so an idle program uses no processor time.
 #include "host/sdl/SdlHost.h"
 
 #include <SDL.h>
@@ -254,25 +255,63 @@ void CSdlHost::SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int h
     SDL_FreeSurface(pIcon);
 }
 
-void CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
+CHost::LentScreen CSdlHost::LendScreen(HOSTWND window, int cx, int cy) {
+    CHostWindow* pHost = Find(window);
+    if (pHost == nullptr) {
+        return LentScreen{};
+    }
+    // This frees the surface that was lent before when SDL has let it go (after a resize); the
+    // core asks only when it can let go of it too.
+    SDL_Surface* pSurface = SDL_GetWindowSurface(pHost->m_pWindow);
+    if (pSurface == nullptr || pSurface->pixels == nullptr || SDL_MUSTLOCK(pSurface) ||
+        !SameLayoutAsScreen(pSurface->format->format) || cx <= 0 || cy <= 0 || pSurface->w < cx ||
+        pSurface->h < cy) {
+        // The core draws into its own screen, which Present copies (converting if need be).
+        pHost->m_pLent = nullptr;
+        return LentScreen{};
+    }
+    // A surface that SDL made anew carries no mark, even at the address of the one before.
+    static int lentMark;
+    LentScreen lent;
+    lent.pixels = pSurface->pixels;
+    lent.strideBytes = pSurface->pitch;
+    lent.fresh = pSurface->userdata != &lentMark || pSurface->pixels != pHost->m_pLent;
+    pSurface->userdata = &lentMark;
+    pHost->m_pLent = pSurface->pixels;
+    return lent;
+}
+
+BOOL CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
                        const RECT& changed) {
     CHostWindow* pHost = Find(window);
     if (pHost == nullptr || pixels == nullptr || width <= 0 || height <= 0 ||
         strideBytes < width * 4) {
-        return;
-    }
-    // The surface follows the window's size, which may run ahead of or behind the screen
-    // while a resize is on its way; only what both hold is copied.
-    SDL_Surface* pSurface = SDL_GetWindowSurface(pHost->m_pWindow);
-    if (pSurface == nullptr) {
-        return;
+        return TRUE;
     }
     const int left = std::max<int>(changed.left, 0);
     const int top = std::max<int>(changed.top, 0);
+    if (pixels == pHost->m_pLent) {
+        // Painting drew straight into the window surface: only the update is left. SDL
+        // refuses it once the surface is no longer the window's.
+        const int right = std::min(static_cast<int>(changed.right), width);
+        const int bottom = std::min(static_cast<int>(changed.bottom), height);
+        if (right <= left || bottom <= top) {
+            return TRUE;
+        }
+        const SDL_Rect rect = {left, top, right - left, bottom - top};
+        return SDL_UpdateWindowSurfaceRects(pHost->m_pWindow, &rect, 1) == 0 ? TRUE : FALSE;
+    }
+    // A screen of the core's own. The surface follows the window's size, which may run ahead
+    // of or behind the screen while a resize is on its way; only what both hold is copied.
+    pHost->m_pLent = nullptr;
+    SDL_Surface* pSurface = SDL_GetWindowSurface(pHost->m_pWindow);
+    if (pSurface == nullptr) {
+        return TRUE;
+    }
     const int right = std::min({static_cast<int>(changed.right), width, pSurface->w});
     const int bottom = std::min({static_cast<int>(changed.bottom), height, pSurface->h});
     if (right <= left || bottom <= top) {
-        return;
+        return TRUE;
     }
     const int cx = right - left;
     const int cy = bottom - top;
@@ -280,7 +319,7 @@ void CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height
                        static_cast<size_t>(top) * static_cast<size_t>(strideBytes) +
                        static_cast<size_t>(left) * 4;
     if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) {
-        return;
+        return TRUE;
     }
     const int bytesPerPixel = pSurface->format->BytesPerPixel;
     Uint8* dst = static_cast<Uint8*>(pSurface->pixels) +
@@ -301,6 +340,7 @@ void CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height
     }
     const SDL_Rect rect = {left, top, cx, cy};
     SDL_UpdateWindowSurfaceRects(pHost->m_pWindow, &rect, 1);
+    return TRUE;
 }
 
 HOSTWND CSdlHost::KeyboardWindow(unsigned sdlWindowId) const {

@@ -1,5 +1,6 @@
 // The real desktop through SDL2: one SDL window per top-level window, its client area shown
-// from the screen the software GDI draws into, and SDL's input turned into host events.
+// from the screen the software GDI draws into (SDL's window surface itself, lent to the core,
+// where its layout is the screen's), and SDL's input turned into host events.
 #pragma once
 
 #include <map>
@@ -23,7 +24,8 @@ public:
     void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
     void SetHostTitle(HOSTWND window, LPCSTR title) override;
     void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
-    void Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
+    LentScreen LendScreen(HOSTWND window, int cx, int cy) override;
+    BOOL Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
                  const RECT& changed) override;
     BOOL PollEvent(DvHostEvent& event) override;
     BOOL WaitEvent(DWORD timeoutMs) override;
@@ -34,6 +36,8 @@ private:
     struct CHostWindow {
         SDL_Window* m_pWindow = nullptr;
         DvHostWindowKind m_kind = DvHostNormal;
+        // The window surface's pixels while they are lent as the core's screen.
+        void* m_pLent = nullptr;
     };
 
     CSdlHost() = default;

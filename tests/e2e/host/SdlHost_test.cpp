@@ -161,6 +161,52 @@ TEST_F(SdlHostTest, PresentCopiesTheChangedRectangleAndNothingOutsideEitherSide)
     }
 }
 
+TEST_F(SdlHostTest, TheWindowSurfaceIsLentUntilAResizeMakesANewOne) {
+    const HOSTWND window = Create(DvHostNormal, 64, 48);
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(static_cast<Uint32>(window));
+    ASSERT_NE(sdlWindow, nullptr);
+    const CHost::LentScreen lent = m_host->LendScreen(window, 64, 48);
+    SDL_Surface* surface = SDL_GetWindowSurface(sdlWindow);
+    ASSERT_NE(surface, nullptr);
+    ASSERT_EQ(lent.pixels, surface->pixels);
+    EXPECT_EQ(lent.strideBytes, surface->pitch);
+    EXPECT_TRUE(lent.fresh);
+    // Asking again while nothing changed gives the same memory, with what was drawn in it.
+    static_cast<Uint32*>(lent.pixels)[5] = 0x123456;
+    const CHost::LentScreen again = m_host->LendScreen(window, 64, 48);
+    EXPECT_EQ(again.pixels, lent.pixels);
+    EXPECT_FALSE(again.fresh);
+    EXPECT_EQ(static_cast<const Uint32*>(again.pixels)[5], 0x123456u);
+    EXPECT_TRUE(m_host->Present(window, lent.pixels, 64, 48, lent.strideBytes, RECT{0, 0, 64, 48}));
+    // More than the surface holds is not lent.
+    EXPECT_EQ(m_host->LendScreen(window, 65, 48).pixels, nullptr);
+    EXPECT_EQ(m_host->LendScreen(window, 64, 49).pixels, nullptr);
+    EXPECT_EQ(m_host->LendScreen(window, 0, 0).pixels, nullptr);
+    EXPECT_EQ(m_host->LendScreen(window + 1000, 64, 48).pixels, nullptr);
+
+    // After a resize the old surface is no longer shown: presenting from it fails, and the
+    // next loan is new memory of the new size.
+    const CHost::LentScreen before = m_host->LendScreen(window, 64, 48);
+    ASSERT_NE(before.pixels, nullptr);
+    m_host->PlaceHostWindow(window, 0, 0, 100, 80);
+    EXPECT_FALSE(
+        m_host->Present(window, before.pixels, 64, 48, before.strideBytes, RECT{0, 0, 64, 48}));
+    const CHost::LentScreen after = m_host->LendScreen(window, 100, 80);
+    ASSERT_NE(after.pixels, nullptr);
+    EXPECT_TRUE(after.fresh);
+    EXPECT_GE(after.strideBytes, 400);
+    surface = SDL_GetWindowSurface(sdlWindow);
+    EXPECT_EQ(after.pixels, surface->pixels);
+    EXPECT_EQ(surface->w, 100);
+    EXPECT_TRUE(
+        m_host->Present(window, after.pixels, 100, 80, after.strideBytes, RECT{0, 0, 100, 80}));
+    // A screen of the core's own is copied in, and the loan ends.
+    std::vector<DWORD> own(100 * 80, 0x00ABCDEF);
+    EXPECT_TRUE(m_host->Present(window, own.data(), 100, 80, 400, RECT{0, 0, 100, 80}));
+    EXPECT_EQ(static_cast<const Uint32*>(surface->pixels)[0] & 0xFFFFFFu, 0xABCDEFu);
+    EXPECT_TRUE(m_host->LendScreen(window, 100, 80).fresh);
+}
+
 TEST_F(SdlHostTest, TheClockCountsMillisecondsAndWaitingEndsAtItsDeadline) {
     using namespace std::chrono;
     const DWORD first = m_host->TickCount();
