@@ -939,65 +939,102 @@ void MapAxis(const Extent& dst, std::int64_t dstOffset, LONG dstLow, LONG dstHig
 }
 
 #if defined(DV_HAVE_BYTE_PERMUTE)
-// Indices to colours 64 at a time with the byte permutes of AVX-512 VBMI, on processors that
-// have them: the colour table as three planes of 256 bytes (blue, green, red; the fourth byte
-// of every colour is 0), each looked up in two halves of 128 and blended on the index's top
-// bit, then interleaved into pixels and written with streaming stores. Returns how many
-// pixels it wrote, a multiple of 64 from the start; the caller does the rest.
+#define DV_PERMUTE_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 // 128-bit lanes of a and b picked by imm; every lane is written (the unmasked form leaves GCC
 // thinking its undefined starting value is used).
 #define Lanes(a, b, imm) _mm512_maskz_shuffle_i64x2(0xFF, a, b, imm)
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) int
-ExpandWithPermutes(const BYTE* s, DWORD* d, int n, const BYTE (*planes)[256]) {
-    // Written out plane by plane, so that all twelve quarters of the table stay in registers.
-    const __m512i blue0 = _mm512_loadu_si512(planes[0]);
-    const __m512i blue1 = _mm512_loadu_si512(planes[0] + 64);
-    const __m512i blue2 = _mm512_loadu_si512(planes[0] + 128);
-    const __m512i blue3 = _mm512_loadu_si512(planes[0] + 192);
-    const __m512i green0 = _mm512_loadu_si512(planes[1]);
-    const __m512i green1 = _mm512_loadu_si512(planes[1] + 64);
-    const __m512i green2 = _mm512_loadu_si512(planes[1] + 128);
-    const __m512i green3 = _mm512_loadu_si512(planes[1] + 192);
-    const __m512i red0 = _mm512_loadu_si512(planes[2]);
-    const __m512i red1 = _mm512_loadu_si512(planes[2] + 64);
-    const __m512i red2 = _mm512_loadu_si512(planes[2] + 128);
-    const __m512i red3 = _mm512_loadu_si512(planes[2] + 192);
+// A colour table for the byte permutes of AVX-512 VBMI: three planes of 256 bytes (blue, green,
+// red; the fourth byte of every colour is 0) in quarters of 64, named one by one so that all
+// twelve stay in registers.
+struct PermuteTable {
+    __m512i blue0, blue1, blue2, blue3;
+    __m512i green0, green1, green2, green3;
+    __m512i red0, red1, red2, red3;
+};
+
+// The colours of 64 indices as pixels 0-15, 16-31, 32-47 and 48-63: each plane looked up in
+// two halves of 128 and blended on the index's top bit, then interleaved into pixels.
+DV_PERMUTE_TARGET inline __attribute__((always_inline)) void
+Expand64(const PermuteTable& t, const BYTE* s, __m512i& o0, __m512i& o1, __m512i& o2, __m512i& o3) {
+    const __m512i index = _mm512_loadu_si512(s);
+    const __mmask64 upper = _mm512_movepi8_mask(index);
+    const __m512i blue =
+        _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(t.blue0, index, t.blue1),
+                               _mm512_permutex2var_epi8(t.blue2, index, t.blue3));
+    const __m512i green =
+        _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(t.green0, index, t.green1),
+                               _mm512_permutex2var_epi8(t.green2, index, t.green3));
+    const __m512i red =
+        _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(t.red0, index, t.red1),
+                               _mm512_permutex2var_epi8(t.red2, index, t.red3));
+    // Within each 128-bit lane k: bytes b, g, r, 0 of pixels 16k .. 16k + 15 in four parts.
     const __m512i zero = _mm512_setzero_si512();
+    const __m512i bgLow = _mm512_unpacklo_epi8(blue, green);
+    const __m512i bgHigh = _mm512_unpackhi_epi8(blue, green);
+    const __m512i rLow = _mm512_unpacklo_epi8(red, zero);
+    const __m512i rHigh = _mm512_unpackhi_epi8(red, zero);
+    const __m512i p0 = _mm512_unpacklo_epi16(bgLow, rLow);
+    const __m512i p1 = _mm512_unpackhi_epi16(bgLow, rLow);
+    const __m512i p2 = _mm512_unpacklo_epi16(bgHigh, rHigh);
+    const __m512i p3 = _mm512_unpackhi_epi16(bgHigh, rHigh);
+    // Lane k of p0 .. p3 together are pixels 16k .. 16k + 15.
+    const __m512i a01 = Lanes(p0, p1, 0x44);
+    const __m512i a23 = Lanes(p2, p3, 0x44);
+    const __m512i b01 = Lanes(p0, p1, 0xEE);
+    const __m512i b23 = Lanes(p2, p3, 0xEE);
+    o0 = Lanes(a01, a23, 0x88);
+    o1 = Lanes(a01, a23, 0xDD);
+    o2 = Lanes(b01, b23, 0x88);
+    o3 = Lanes(b01, b23, 0xDD);
+}
+
+DV_PERMUTE_TARGET inline __attribute__((always_inline)) void
+Expand64Unaligned(const PermuteTable& t, const BYTE* s, DWORD* d) {
+    __m512i o0, o1, o2, o3;
+    Expand64(t, s, o0, o1, o2, o3);
+    _mm512_storeu_si512(d, o0);
+    _mm512_storeu_si512(d + 16, o1);
+    _mm512_storeu_si512(d + 32, o2);
+    _mm512_storeu_si512(d + 48, o3);
+}
+
+// Indices to colours for a run of at least 64 pixels. The first 64 and the last 64 are written
+// where they fall; everything from the first 64-byte boundary on goes in whole cache lines
+// with streaming stores (a full screen is far larger than the cache, so its lines are written
+// without being read first). Pixels where these overlap get the same colour twice.
+DV_PERMUTE_TARGET void ExpandWithPermutes(const BYTE* s, DWORD* d, int n,
+                                          const BYTE (*planes)[256]) {
+    PermuteTable t;
+    t.blue0 = _mm512_loadu_si512(planes[0]);
+    t.blue1 = _mm512_loadu_si512(planes[0] + 64);
+    t.blue2 = _mm512_loadu_si512(planes[0] + 128);
+    t.blue3 = _mm512_loadu_si512(planes[0] + 192);
+    t.green0 = _mm512_loadu_si512(planes[1]);
+    t.green1 = _mm512_loadu_si512(planes[1] + 64);
+    t.green2 = _mm512_loadu_si512(planes[1] + 128);
+    t.green3 = _mm512_loadu_si512(planes[1] + 192);
+    t.red0 = _mm512_loadu_si512(planes[2]);
+    t.red1 = _mm512_loadu_si512(planes[2] + 64);
+    t.red2 = _mm512_loadu_si512(planes[2] + 128);
+    t.red3 = _mm512_loadu_si512(planes[2] + 192);
     int i = 0;
+    if (const std::uintptr_t misaligned = reinterpret_cast<std::uintptr_t>(d) & 63) {
+        Expand64Unaligned(t, s, d);
+        i = static_cast<int>((64 - misaligned) / sizeof(DWORD));
+    }
     for (; i + 64 <= n; i += 64) {
-        const __m512i index = _mm512_loadu_si512(s + i);
-        const __mmask64 upper = _mm512_movepi8_mask(index);
-        const __m512i blue =
-            _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(blue0, index, blue1),
-                                   _mm512_permutex2var_epi8(blue2, index, blue3));
-        const __m512i green =
-            _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(green0, index, green1),
-                                   _mm512_permutex2var_epi8(green2, index, green3));
-        const __m512i red =
-            _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(red0, index, red1),
-                                   _mm512_permutex2var_epi8(red2, index, red3));
-        // Within each 128-bit lane: bytes b, g, r, 0 of pixels 16k .. 16k + 15 in four parts.
-        const __m512i bgLow = _mm512_unpacklo_epi8(blue, green);
-        const __m512i bgHigh = _mm512_unpackhi_epi8(blue, green);
-        const __m512i rLow = _mm512_unpacklo_epi8(red, zero);
-        const __m512i rHigh = _mm512_unpackhi_epi8(red, zero);
-        const __m512i p0 = _mm512_unpacklo_epi16(bgLow, rLow);
-        const __m512i p1 = _mm512_unpackhi_epi16(bgLow, rLow);
-        const __m512i p2 = _mm512_unpacklo_epi16(bgHigh, rHigh);
-        const __m512i p3 = _mm512_unpackhi_epi16(bgHigh, rHigh);
-        // Lane k of p0 .. p3 together are pixels 16k .. 16k + 15.
-        const __m512i a01 = Lanes(p0, p1, 0x44);
-        const __m512i a23 = Lanes(p2, p3, 0x44);
-        const __m512i b01 = Lanes(p0, p1, 0xEE);
-        const __m512i b23 = Lanes(p2, p3, 0xEE);
-        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i), Lanes(a01, a23, 0x88));
-        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 16), Lanes(a01, a23, 0xDD));
-        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 32), Lanes(b01, b23, 0x88));
-        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 48), Lanes(b01, b23, 0xDD));
+        __m512i o0, o1, o2, o3;
+        Expand64(t, s + i, o0, o1, o2, o3);
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i), o0);
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 16), o1);
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 32), o2);
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 48), o3);
+    }
+    if (i < n) {
+        Expand64Unaligned(t, s + n - 64, d + n - 64);
     }
     _mm_sfence();
-    return i;
 }
 #undef Lanes
 
@@ -1080,13 +1117,9 @@ struct Converter {
             const DWORD* map = colourMap;
             int i = 0;
 #if defined(DV_HAVE_BYTE_PERMUTE)
-            if (permute && n >= 128) {
-                // Single pixels up to a 64-byte boundary of the destination, then whole lines.
-                while (i < n && (reinterpret_cast<std::uintptr_t>(d + i) & 63) != 0) {
-                    d[i] = map[s[i]];
-                    ++i;
-                }
-                i += ExpandWithPermutes(s + i, d + i, n - i, planes);
+            if (permute && n >= 64) {
+                ExpandWithPermutes(s, d, n, planes);
+                return;
             }
 #endif
 #if defined(__SSE2__)
