@@ -953,11 +953,13 @@ struct PermuteTable {
     __m512i red0, red1, red2, red3;
 };
 
-// The colours of 64 indices as pixels 0-15, 16-31, 32-47 and 48-63: each plane looked up in
-// two halves of 128 and blended on the index's top bit, then interleaved into pixels.
+// The colours of 64 indices (those in `present`; the others count as 0) as pixels 0-15, 16-31,
+// 32-47 and 48-63: each plane looked up in two halves of 128 and blended on the index's top
+// bit, then interleaved into pixels.
 DV_PERMUTE_TARGET inline __attribute__((always_inline)) void
-Expand64(const PermuteTable& t, const BYTE* s, __m512i& o0, __m512i& o1, __m512i& o2, __m512i& o3) {
-    const __m512i index = _mm512_loadu_si512(s);
+Expand64(const PermuteTable& t, const BYTE* s, __m512i& o0, __m512i& o1, __m512i& o2, __m512i& o3,
+         __mmask64 present = ~0ull) {
+    const __m512i index = _mm512_maskz_loadu_epi8(present, s);
     const __mmask64 upper = _mm512_movepi8_mask(index);
     const __m512i blue =
         _mm512_mask_blend_epi8(upper, _mm512_permutex2var_epi8(t.blue0, index, t.blue1),
@@ -989,20 +991,10 @@ Expand64(const PermuteTable& t, const BYTE* s, __m512i& o0, __m512i& o1, __m512i
     o3 = Lanes(b01, b23, 0xDD);
 }
 
-DV_PERMUTE_TARGET inline __attribute__((always_inline)) void
-Expand64Unaligned(const PermuteTable& t, const BYTE* s, DWORD* d) {
-    __m512i o0, o1, o2, o3;
-    Expand64(t, s, o0, o1, o2, o3);
-    _mm512_storeu_si512(d, o0);
-    _mm512_storeu_si512(d + 16, o1);
-    _mm512_storeu_si512(d + 32, o2);
-    _mm512_storeu_si512(d + 48, o3);
-}
-
-// Indices to colours for a run of at least 64 pixels. The first 64 and the last 64 are written
-// where they fall; everything from the first 64-byte boundary on goes in whole cache lines
+// Indices to colours for a run of at least 64 pixels. Up to the first 64-byte boundary and
+// after the last one the pixels are written under a mask; the whole cache lines between go
 // with streaming stores (a full screen is far larger than the cache, so its lines are written
-// without being read first). Pixels where these overlap get the same colour twice.
+// without being read first).
 DV_PERMUTE_TARGET void ExpandWithPermutes(const BYTE* s, DWORD* d, int n,
                                           const BYTE (*planes)[256]) {
     PermuteTable t;
@@ -1018,21 +1010,32 @@ DV_PERMUTE_TARGET void ExpandWithPermutes(const BYTE* s, DWORD* d, int n,
     t.red1 = _mm512_loadu_si512(planes[2] + 64);
     t.red2 = _mm512_loadu_si512(planes[2] + 128);
     t.red3 = _mm512_loadu_si512(planes[2] + 192);
+    __m512i o0, o1, o2, o3;
     int i = 0;
     if (const std::uintptr_t misaligned = reinterpret_cast<std::uintptr_t>(d) & 63) {
-        Expand64Unaligned(t, s, d);
+        // Fewer than 16 pixels to the boundary.
         i = static_cast<int>((64 - misaligned) / sizeof(DWORD));
+        Expand64(t, s, o0, o1, o2, o3);
+        _mm512_mask_storeu_epi32(d, static_cast<__mmask16>((1u << i) - 1), o0);
     }
     for (; i + 64 <= n; i += 64) {
-        __m512i o0, o1, o2, o3;
         Expand64(t, s + i, o0, o1, o2, o3);
         _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i), o0);
         _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 16), o1);
         _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 32), o2);
         _mm512_stream_si512(reinterpret_cast<__m512i*>(d + i + 48), o3);
     }
-    if (i < n) {
-        Expand64Unaligned(t, s + n - 64, d + n - 64);
+    if (const int left = n - i; left > 0) {
+        // Fewer than 64: the indices are read under a mask too, nothing past the run.
+        Expand64(t, s + i, o0, o1, o2, o3, (1ull << left) - 1);
+        const auto part = [left](int first) {
+            const int count = std::clamp(left - first, 0, 16);
+            return static_cast<__mmask16>((1u << count) - 1);
+        };
+        _mm512_mask_storeu_epi32(d + i, part(0), o0);
+        _mm512_mask_storeu_epi32(d + i + 16, part(16), o1);
+        _mm512_mask_storeu_epi32(d + i + 32, part(32), o2);
+        _mm512_mask_storeu_epi32(d + i + 48, part(48), o3);
     }
     _mm_sfence();
 }
