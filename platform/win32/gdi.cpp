@@ -17,6 +17,8 @@
 #define DV_HAVE_BYTE_PERMUTE 1
 #endif
 
+bool g_dvBytePermutes = true;
+
 namespace {
 
 // The 20 static colours of the platform's default palette: 10 at the bottom, 10 at the top.
@@ -1078,7 +1080,7 @@ struct Converter {
                 planes[2][i] = c.rgbRed;
             }
 #if defined(DV_HAVE_BYTE_PERMUTE)
-            permute = HasBytePermutes();
+            permute = g_dvBytePermutes && HasBytePermutes();
 #endif
         } else if (d->bitCount == 32) {
             copy = true;

@@ -146,3 +146,7 @@ int DvNearestIndex(const RGBQUAD* table, int count, BYTE red, BYTE green, BYTE b
 
 // Fills a logical rectangle of dc with an opaque colour, honouring origin and clip.
 BOOL DvFillRect(HDC dc, const RECT* rect, COLORREF colour);
+
+// Whether 8-bit onto true-colour blits use the processor's byte permutes where it has them
+// (true, the default). The plain path that false selects writes the same pixels; tests run both.
+extern bool g_dvBytePermutes;

@@ -353,20 +353,28 @@ TEST(GdiBlits, EightBitOntoTrueColourIsExactForEveryIndexLengthAndAlignment) {
     };
     const DWORD untouched = 0xFF000001u; // a value no blit writes
     Surface screen(500, -2, 32);
-    for (int dx = 0; dx < 17; ++dx) {
-        for (int sx : {0, 1, 3}) {
-            for (int n : {1, 63, 64, 127, 128, 129, 191, 255, 256, 320, 383, 400}) {
-                for (int y = 0; y < 2; ++y) {
-                    std::fill_n(&screen.Pixel(0, y), 500, untouched);
-                }
-                ASSERT_TRUE(BitBlt(screen.dc, dx, 0, n, 2, source.dc, sx, 0, SRCCOPY));
-                for (int y = 0; y < 2; ++y) {
-                    for (int x = 0; x < 500; ++x) {
-                        const bool inside = x >= dx && x < dx + n && x - dx + sx < 420;
-                        const DWORD want =
-                            inside ? colour(source.Index(x - dx + sx, y)) : untouched;
-                        ASSERT_EQ(screen.Pixel(x, y), want)
-                            << "dx " << dx << " sx " << sx << " n " << n << " at " << x;
+    // With the processor's byte permutes (where it has them) and with the plain path.
+    struct Restore {
+        ~Restore() { g_dvBytePermutes = true; }
+    } restore;
+    for (int permutes = 1; permutes >= 0; --permutes) {
+        g_dvBytePermutes = permutes != 0;
+        for (int dx = 0; dx < 17; ++dx) {
+            for (int sx : {0, 1, 3}) {
+                for (int n : {1, 63, 64, 127, 128, 129, 191, 255, 256, 320, 383, 400}) {
+                    for (int y = 0; y < 2; ++y) {
+                        std::fill_n(&screen.Pixel(0, y), 500, untouched);
+                    }
+                    ASSERT_TRUE(BitBlt(screen.dc, dx, 0, n, 2, source.dc, sx, 0, SRCCOPY));
+                    for (int y = 0; y < 2; ++y) {
+                        for (int x = 0; x < 500; ++x) {
+                            const bool inside = x >= dx && x < dx + n && x - dx + sx < 420;
+                            const DWORD want =
+                                inside ? colour(source.Index(x - dx + sx, y)) : untouched;
+                            ASSERT_EQ(screen.Pixel(x, y), want)
+                                << "permutes " << permutes << " dx " << dx << " sx " << sx << " n "
+                                << n << " at " << x;
+                        }
                     }
                 }
             }
