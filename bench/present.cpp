@@ -9,30 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "PaintedView.h"
 #include "XvfbServer.h"
-#include "gfx/DIB.h"
 #include "host/sdl/SdlHost.h"
 #include "win32/window.h"
 
 namespace {
-
-CDIB* g_pSurface = nullptr;
-
-LRESULT CALLBACK ViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hWnd, &ps);
-        CDC dc;
-        dc.Attach(hdc);
-        if (g_pSurface != nullptr) {
-            g_pSurface->Paint(&dc);
-        }
-        dc.Detach();
-        EndPaint(hWnd, &ps);
-        return 0;
-    }
-    return DefWindowProc(hWnd, message, wParam, lParam);
-}
 
 void BM_PaintAndPresentFullHd(benchmark::State& state) {
     CXvfbServer server;
@@ -48,23 +30,9 @@ void BM_PaintAndPresentFullHd(benchmark::State& state) {
     }
     std::unique_ptr<CHost> previous = DvInstallHost(std::move(sdl));
 
-    const int width = 1920;
-    const int height = 1080;
-    CDIB surface;
-    surface.Create(width, height, 0, nullptr);
-    // Something like a frame: sky above, bands of colour below.
-    for (int row = 0; row < height; ++row) {
-        BYTE* line = surface.Bits() + static_cast<size_t>(height - 1 - row) * surface.Stride();
-        for (int x = 0; x < width; ++x) {
-            line[x] = static_cast<BYTE>(row < height / 3 ? 178 : (x / 7 + row / 5) & 0xFF);
-        }
-    }
-    g_pSurface = &surface;
-
-    WNDCLASS wc = {};
-    wc.lpfnWndProc = ViewProc;
-    wc.lpszClassName = "DvPresentBench";
-    RegisterClass(&wc);
+    const int width = bench::CPaintedView::kWidth;
+    const int height = bench::CPaintedView::kHeight;
+    bench::CPaintedView painted("DvPresentBench");
     HWND top = CreateWindowEx(0, "DvPresentBench", "present", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0,
                               0, width, height, nullptr, nullptr, nullptr, nullptr);
     DvPumpMessages();
@@ -74,8 +42,6 @@ void BM_PaintAndPresentFullHd(benchmark::State& state) {
     }
     DestroyWindow(top);
     DvPumpMessages();
-    g_pSurface = nullptr;
-    surface.Destroy();
     DvInstallHost(std::move(previous));
 }
 

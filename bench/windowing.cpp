@@ -7,55 +7,17 @@
 
 #include <memory>
 
-#include "gfx/DIB.h"
+#include "PaintedView.h"
 #include "host/headless/HeadlessHost.h"
 #include "win32/window.h"
 
 namespace {
 
-CDIB* g_pSurface = nullptr;
-
-LRESULT CALLBACK ViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC hdc = BeginPaint(hWnd, &ps);
-        CDC dc;
-        dc.Attach(hdc);
-        if (g_pSurface != nullptr) {
-            g_pSurface->Paint(&dc);
-        }
-        dc.Detach();
-        EndPaint(hWnd, &ps);
-        return 0;
-    }
-    return DefWindowProc(hWnd, message, wParam, lParam);
-}
-
-void RegisterViewClass() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASS wc = {};
-        wc.lpfnWndProc = ViewProc;
-        wc.lpszClassName = "DvWindowingBench";
-        RegisterClass(&wc);
-        registered = true;
-    }
-}
-
 void BM_PaintAndPresentFullHdHeadless(benchmark::State& state) {
     std::unique_ptr<CHost> previous = DvInstallHost(std::make_unique<CHeadlessHost>());
-    const int width = 1920;
-    const int height = 1080;
-    CDIB surface;
-    surface.Create(width, height, 0, nullptr);
-    for (int row = 0; row < height; ++row) {
-        BYTE* line = surface.Bits() + static_cast<size_t>(height - 1 - row) * surface.Stride();
-        for (int x = 0; x < width; ++x) {
-            line[x] = static_cast<BYTE>(row < height / 3 ? 178 : (x / 7 + row / 5) & 0xFF);
-        }
-    }
-    g_pSurface = &surface;
-    RegisterViewClass();
+    const int width = bench::CPaintedView::kWidth;
+    const int height = bench::CPaintedView::kHeight;
+    bench::CPaintedView painted("DvWindowingBench");
     // The view as the main dialog holds it: a child inside a top-level window.
     HWND top = CreateWindowEx(0, WC_DIALOG, "Dorvane", WS_POPUP | WS_VISIBLE, 0, 0, width + 90,
                               height + 20, nullptr, nullptr, nullptr, nullptr);
@@ -68,8 +30,6 @@ void BM_PaintAndPresentFullHdHeadless(benchmark::State& state) {
     }
     DestroyWindow(top);
     DvPumpMessages();
-    g_pSurface = nullptr;
-    surface.Destroy();
     DvInstallHost(std::move(previous));
 }
 
