@@ -5,8 +5,28 @@
 
 #include <windows.h>
 
+#include <set>
+#include <string>
+
 #include "host/headless/HeadlessHost.h"
 #include "win32/window.h"
+
+// Registers the window class `name` with `proc` once for the whole test program; false when the
+// platform refuses it.
+inline bool RegisterTestClass(LPCSTR name, WNDPROC proc) {
+    static std::set<std::string> registered;
+    if (registered.count(name) != 0) {
+        return true;
+    }
+    WNDCLASS wc = {};
+    wc.lpfnWndProc = proc;
+    wc.lpszClassName = name;
+    if (RegisterClass(&wc) == 0) {
+        return false;
+    }
+    registered.insert(name);
+    return true;
+}
 
 class HeadlessTest : public ::testing::Test {
 protected:

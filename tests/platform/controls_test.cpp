@@ -29,14 +29,7 @@ class ControlsTest : public HeadlessTest {
 protected:
     void SetUp() override {
         HeadlessTest::SetUp();
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASS wc = {};
-            wc.lpfnWndProc = ParentProc;
-            wc.lpszClassName = "ControlParent";
-            ASSERT_NE(RegisterClass(&wc), 0);
-            registered = true;
-        }
+        ASSERT_TRUE(RegisterTestClass("ControlParent", ParentProc));
         g_commands.clear();
         g_menuCommands.clear();
         m_top = CreateWindowEx(0, "ControlParent", "Parent",

@@ -53,14 +53,7 @@ class ScreenTest : public HeadlessTest {
 protected:
     void SetUp() override {
         HeadlessTest::SetUp();
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASS wc = {};
-            wc.lpfnWndProc = PatternProc;
-            wc.lpszClassName = "Pattern";
-            ASSERT_NE(RegisterClass(&wc), 0);
-            registered = true;
-        }
+        ASSERT_TRUE(RegisterTestClass("Pattern", PatternProc));
         m_host->SetLending(true);
         g_paints = 0;
     }

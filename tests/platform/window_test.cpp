@@ -62,14 +62,7 @@ class WindowTest : public HeadlessTest {
 protected:
     void SetUp() override {
         HeadlessTest::SetUp();
-        static bool registered = false;
-        if (!registered) {
-            WNDCLASS wc = {};
-            wc.lpfnWndProc = RecordingProc;
-            wc.lpszClassName = "Recording";
-            ASSERT_NE(RegisterClass(&wc), 0);
-            registered = true;
-        }
+        ASSERT_TRUE(RegisterTestClass("Recording", RecordingProc));
         g_log.clear();
         g_createResult = 0;
         g_validateInPaint = true;
