@@ -1,21 +1,13 @@
 #include "tools/artgen/IconPainter.h"
 
 #include "tools/artgen/PeriodicNoise.h"
+#include "tools/artgen/StandardColours.h"
 
 #include <cmath>
 
 namespace {
 
-constexpr std::uint8_t kBlack = 0;
-constexpr std::uint8_t kDarkGreen = 2;
-constexpr std::uint8_t kNavy = 4;
-constexpr std::uint8_t kLightGrey = 7;
-constexpr std::uint8_t kGrey = 8;
-constexpr std::uint8_t kGreen = 10;
-constexpr std::uint8_t kYellow = 11;
-constexpr std::uint8_t kBlue = 12;
-constexpr std::uint8_t kCyan = 14;
-constexpr std::uint8_t kWhite = 15;
+using namespace standard;
 
 // The picture at (u, v), both 0 to 1 from the top left.
 std::uint8_t Scene(double u, double v, double pixel) {

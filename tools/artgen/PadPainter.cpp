@@ -1,19 +1,14 @@
 #include "tools/artgen/PadPainter.h"
 
+#include "tools/artgen/StandardColours.h"
+
 #include <cstring>
 
 namespace {
 
-constexpr int kIcon = 13; // icons are 13 x 13, two pixels right of and below each grid line
+using namespace standard;
 
-// Colours of the standard 16-colour table.
-constexpr std::uint8_t kBlack = 0;
-constexpr std::uint8_t kGrey = 7;
-constexpr std::uint8_t kRed = 9;
-constexpr std::uint8_t kGreen = 10;
-constexpr std::uint8_t kBlue = 12;
-constexpr std::uint8_t kMagenta = 13;
-constexpr std::uint8_t kWhite = 15;
+constexpr int kIcon = 13; // icons are 13 x 13, two pixels right of and below each grid line
 
 using Icon = const char* const[kIcon];
 
@@ -79,7 +74,7 @@ enum class Flip { None, Vertical, Horizontal };
 
 class Pad {
 public:
-    Pad() : m_pixels(CPadPainter::kSize * CPadPainter::kSize, kGrey) {
+    Pad() : m_pixels(CPadPainter::kSize * CPadPainter::kSize, kLightGrey) {
         for (int i = 0; i < CPadPainter::kSize; ++i) {
             for (int line : {16, 32}) {
                 Put(line, i, kBlack);
@@ -107,7 +102,7 @@ public:
                     break;
                 }
                 const char ch = icon[sy][sx];
-                std::uint8_t colour = kGrey;
+                std::uint8_t colour = kLightGrey;
                 switch (ch) {
                 case '#':
                     colour = kBlack;
