@@ -86,16 +86,6 @@ struct Frame {
     const BYTE* texels = nullptr;
 };
 
-struct TexelTable {
-    BYTE texels[6 * kTextureSize * kTextureSize];
-};
-
-// Frames are drawn on one thread, one at a time, so they can share the table.
-TexelTable& SharedTexelTable() {
-    static TexelTable table;
-    return table;
-}
-
 int TruncateToInt(double v) {
     if (v <= static_cast<double>(INT_MIN)) {
         return INT_MIN;
@@ -602,36 +592,35 @@ bool ProcessorHasVectors() {
     return has;
 }
 
-#else
-
-bool ProcessorHasVectors() {
-    return false;
-}
-
-#endif
-
 bool UseVectorMarch(const Frame& frame) {
     return frame.narrow && g_casterVectors && ProcessorHasVectors();
 }
 
-// Copies the top-left 128 x 128 texels of every slot's texture into the table.
+struct TexelTable {
+    BYTE texels[6 * kTextureSize * kTextureSize];
+};
+
+// Copies the top-left 128 x 128 texels of every slot's texture into the table that the vector
+// march reads. Frames are drawn on one thread, one at a time, so they can share it.
 const BYTE* FillTexelTable(const Frame& frame) {
-    BYTE* texels = SharedTexelTable().texels;
+    static TexelTable table;
     for (int t = 0; t < 6; ++t) {
         for (int v = 0; v < kTextureSize; ++v) {
-            std::memcpy(texels + (t * kTextureSize + v) * kTextureSize,
+            std::memcpy(table.texels + (t * kTextureSize + v) * kTextureSize,
                         frame.textureTop[t] - v * frame.texturePitch[t], kTextureSize);
         }
     }
-    return texels;
+    return table.texels;
 }
 
+#endif
+
 void MarchAllColumns(Frame& frame) {
-    const int mode = g_colourMode >= 0 && g_colourMode <= 2 ? g_colourMode : 3;
-    const bool solid = g_solidColumns != 0;
-    const bool detail = frame.detailSteps > 0;
 #if DORVANE_VECTOR_MARCH
     if (UseVectorMarch(frame)) {
+        const int mode = g_colourMode >= 0 && g_colourMode <= 2 ? g_colourMode : 3;
+        const bool solid = g_solidColumns != 0;
+        const bool detail = frame.detailSteps > 0;
         if (mode == 3) {
             frame.texels = FillTexelTable(frame);
         }
