@@ -201,16 +201,16 @@ inline std::int64_t StepsWithin(std::int64_t p0, std::int64_t delta, std::uint64
 // How many samples of a ray, from its first at (px, py), lie on the map before the first that
 // does not, up to the limit of steps.
 inline int StepCount(const Frame& frame, std::int64_t px, std::int64_t py, int dx, int dy) {
-    return static_cast<int>(std::min({StepsWithin(px, dx, frame.mapWidth),
-                                      StepsWithin(py, dy, frame.mapHeight),
-                                      static_cast<std::int64_t>(kMaxSteps)}));
+    return static_cast<int>(
+        std::min({StepsWithin(px, dx, frame.mapWidth), StepsWithin(py, dy, frame.mapHeight),
+                  static_cast<std::int64_t>(kMaxSteps)}));
 }
 
 // The march of one ray for the narrow case: `steps` samples, all on the map. Once a sample has
 // reached row 0 nothing further can be drawn, so the march stops there.
 template <int kMode, bool kSolid, bool kDetail>
 void MarchNarrow(const Frame& frame, BYTE* pixels, std::ptrdiff_t pitch, std::int64_t px,
-                std::int64_t py, int dx, int dy, int steps) {
+                 std::int64_t py, int dx, int dy, int steps) {
     int e = frame.height - 1;
     if (e <= 0) {
         return;
@@ -250,7 +250,7 @@ void MarchNarrow(const Frame& frame, BYTE* pixels, std::ptrdiff_t pitch, std::in
 
 // The march of one ray for any camera: the rules step by step, in 64-bit arithmetic.
 void MarchWide(const Frame& frame, int mode, bool solid, bool detail, BYTE* pixels,
-              std::ptrdiff_t pitch, std::int64_t px, std::int64_t py, int dx, int dy) {
+               std::ptrdiff_t pitch, std::int64_t px, std::int64_t py, int dx, int dy) {
     int e = frame.height - 1;
     if (e <= 0) {
         return;
@@ -286,7 +286,7 @@ void MarchWide(const Frame& frame, int mode, bool solid, bool detail, BYTE* pixe
 }
 
 typedef void (*NarrowMarch)(const Frame&, BYTE*, std::ptrdiff_t, std::int64_t, std::int64_t, int,
-                           int, int);
+                            int, int);
 
 // Indexed by colour mode (0 to 3), then solid, then detail.
 constexpr NarrowMarch kNarrowMarches[4][2][2] = {
@@ -472,7 +472,8 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
     const __m256i steps = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepCount));
     __m256i e = _mm256_set1_epi32(frame.height - 1);
 
-    for (int i = 0; i < longest; ++i, px = _mm256_add_epi32(px, dx), py = _mm256_add_epi32(py, dy)) {
+    for (int i = 0; i < longest;
+         ++i, px = _mm256_add_epi32(px, dx), py = _mm256_add_epi32(py, dy)) {
         const __m256i active = _mm256_and_si256(_mm256_cmpgt_epi32(steps, _mm256_set1_epi32(i)),
                                                 _mm256_cmpgt_epi32(e, zero));
         if (_mm256_testz_si256(active, active)) {
@@ -485,24 +486,24 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
             active);
         alignas(32) int at[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(at), index);
-        const __m256i cell = _mm256_setr_epi32(
-            static_cast<int>(cells[at[0]]), static_cast<int>(cells[at[1]]),
-            static_cast<int>(cells[at[2]]), static_cast<int>(cells[at[3]]),
-            static_cast<int>(cells[at[4]]), static_cast<int>(cells[at[5]]),
-            static_cast<int>(cells[at[6]]), static_cast<int>(cells[at[7]]));
+        const __m256i cell =
+            _mm256_setr_epi32(static_cast<int>(cells[at[0]]), static_cast<int>(cells[at[1]]),
+                              static_cast<int>(cells[at[2]]), static_cast<int>(cells[at[3]]),
+                              static_cast<int>(cells[at[4]]), static_cast<int>(cells[at[5]]),
+                              static_cast<int>(cells[at[6]]), static_cast<int>(cells[at[7]]));
         __m256i h = _mm256_and_si256(cell, heightMask);
         if (kDetail && i < frame.detailSteps) {
             // CHeightMap::AddDetail for every lane whose height is above 0.
             const __m256i one = _mm256_set1_epi32(1);
-            const __m256i mx = _mm256_max_epi32(
-                _mm256_sub_epi32(_mm256_and_si256(px, within), one), zero);
-            const __m256i my = _mm256_max_epi32(
-                _mm256_sub_epi32(_mm256_and_si256(py, within), one), zero);
+            const __m256i mx =
+                _mm256_max_epi32(_mm256_sub_epi32(_mm256_and_si256(px, within), one), zero);
+            const __m256i my =
+                _mm256_max_epi32(_mm256_sub_epi32(_mm256_and_si256(py, within), one), zero);
             const __m256i amount = _mm256_srli_epi32(
                 _mm256_and_si256(_mm256_or_si256(mx, my), _mm256_set1_epi32(120)), 1);
             const __m256i odd = _mm256_cmpeq_epi32(_mm256_and_si256(h, one), one);
-            const __m256i detailed = _mm256_blendv_epi8(_mm256_add_epi32(h, amount),
-                                                        _mm256_sub_epi32(h, amount), odd);
+            const __m256i detailed =
+                _mm256_blendv_epi8(_mm256_add_epi32(h, amount), _mm256_sub_epi32(h, amount), odd);
             h = _mm256_blendv_epi8(h, detailed, _mm256_cmpgt_epi32(h, zero));
         }
         const __m256i lift = _mm256_sub_epi32(eye, h);
@@ -536,7 +537,8 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
         } else if constexpr (kMode == 2) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(colour), _mm256_srai_epi32(py, 7));
         } else {
-            const __m256i slot = _mm256_min_epu32(_mm256_srli_epi32(cell, 24), _mm256_set1_epi32(5));
+            const __m256i slot =
+                _mm256_min_epu32(_mm256_srli_epi32(cell, 24), _mm256_set1_epi32(5));
             const __m256i texel = _mm256_add_epi32(
                 _mm256_add_epi32(_mm256_slli_epi32(slot, 14),
                                  _mm256_slli_epi32(_mm256_and_si256(py, within), 7)),
@@ -553,8 +555,7 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
         if (kSolid) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(clip), e);
         }
-        const unsigned mask =
-            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(drawn)));
+        const unsigned mask = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(drawn)));
         for (int lane = 0; lane < 8; ++lane) {
             const bool draws = (mask >> lane) & 1u;
             const BYTE k = static_cast<BYTE>(colour[lane]);

@@ -505,7 +505,8 @@ TEST_F(Caster, TallAndFullHdFramesMatchTheReference) {
         ExpectSameFrame(*FirstMap(), "tall frame");
     }
     MakeBackBuffer(1921, 1080);
-    const int cameras[][4] = {{10000, 100, 4000, 0}, {20000, 20000, 3000, 45}, {60000, 500, 200, 300}};
+    const int cameras[][4] = {
+        {10000, 100, 4000, 0}, {20000, 20000, 3000, 45}, {60000, 500, 200, 300}};
     for (const auto& c : cameras) {
         camera.m_x = c[0];
         camera.m_y = c[1];
