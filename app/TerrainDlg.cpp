@@ -9,47 +9,73 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
 // The palette file: a 24-byte header, then 256 entries of red, green, blue and flags.
 constexpr int kHeaderBytes = 24;
 constexpr int kEntries = 256;
-// At most this much is read; more than 1024 bytes make a usable file.
-constexpr int kReadBytes = 3000;
+// The reader needs the header and the 256 entries; nothing past them is read. More than 1024
+// bytes make a usable file.
+constexpr int kReadBytes = kHeaderBytes + 4 * kEntries;
 constexpr int kMinimumBytes = 1024;
 
+// The executable's path is asked for in a buffer of this many characters first, and in larger
+// ones, up to the longest path the system hands out, while it does not fit.
 constexpr DWORD kMaxModulePath = 900;
+constexpr DWORD kLongestModulePath = 32768;
 const char kFileName[] = "pelds.pal";
 
 } // namespace
 
 void CTerrainDlg::LoadPalette() {
-    // Room for the executable's path and the file name behind it.
-    char path[kMaxModulePath + sizeof kFileName + 1] = {};
-    GetModuleFileName(nullptr, path, kMaxModulePath);
+    // A path that does not fit comes back cut, with the buffer's size as the result. A path
+    // that cannot be had whole gives no palette: a cut one would lead to another folder's file.
+    std::vector<char> buffer(kMaxModulePath);
+    DWORD length = 0;
+    for (;;) {
+        length = GetModuleFileName(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length < buffer.size() || buffer.size() >= kLongestModulePath) {
+            break;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    if (length == 0 || length >= buffer.size()) {
+        return;
+    }
     // The file lies in the executable's directory; a path without a directory gets the name
     // appended with a separator.
-    char* slash = std::strrchr(path, '/');
-    if (slash) {
-        slash[1] = '\0';
+    std::string path(buffer.data(), length);
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos) {
+        path.erase(slash + 1);
     } else {
-        std::strcat(path, "/");
+        path += '/';
     }
-    std::strcat(path, kFileName);
-    LoadPaletteFile(path);
+    path += kFileName;
+    LoadPaletteFile(path.c_str());
 }
 
 void CTerrainDlg::LoadPaletteFile(const char* path) {
-    std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
-    if (!file) {
+    if (!path) {
+        return;
+    }
+    // Only an ordinary file is a palette file. Anything else (a pipe, a device) counts as no
+    // file: it could hold up start-up forever or hand out endless bytes.
+    const HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
         return;
     }
     // Zeroed first, so that a file shorter than 1048 bytes gives black for the entries it lacks.
     unsigned char buffer[kReadBytes] = {};
-    const std::size_t read = std::fread(buffer, 1, sizeof buffer, file);
-    std::fclose(file);
-    if (read <= static_cast<std::size_t>(kMinimumBytes)) {
+    DWORD read = 0;
+    const bool ordinary = GetFileType(file) == FILE_TYPE_DISK;
+    const bool readOk = ordinary && ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(file);
+    if (!readOk || read <= static_cast<DWORD>(kMinimumBytes)) {
         return;
     }
 

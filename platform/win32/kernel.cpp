@@ -4,6 +4,8 @@
 #include "win32/restable.h"
 
 #include <cstring>
+#include <vector>
+
 #include <unistd.h>
 
 namespace {
@@ -11,6 +13,9 @@ namespace {
 // The program is its only module. Its handle is never dereferenced; it only has to be non-null
 // and recognisable.
 const HMODULE kModule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x00400000));
+
+// No path the system hands out is longer than this.
+constexpr std::size_t kLongestPath = 1 << 16;
 
 bool IsOwnModule(HMODULE module) {
     return module == nullptr || module == kModule;
@@ -59,20 +64,29 @@ DWORD GetModuleFileName(HMODULE module, LPSTR fileName, DWORD size) {
     if (!IsOwnModule(module) || !fileName || size == 0) {
         return 0;
     }
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) {
+    // readlink cuts a long name silently; a name that fills the buffer may have been cut, so
+    // the buffer grows until the name leaves room to spare.
+    std::vector<char> path(4096);
+    ssize_t n = 0;
+    for (;;) {
+        n = readlink("/proc/self/exe", path.data(), path.size());
+        if (n <= 0 || static_cast<std::size_t>(n) < path.size() || path.size() >= kLongestPath) {
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    if (n <= 0 || static_cast<std::size_t>(n) >= path.size()) {
         fileName[0] = '\0';
         return 0;
     }
     // A name that does not fit is cut and still terminated; the result is then the buffer size.
     const DWORD length = static_cast<DWORD>(n);
     if (length >= size) {
-        std::memcpy(fileName, path, size - 1);
+        std::memcpy(fileName, path.data(), size - 1);
         fileName[size - 1] = '\0';
         return size;
     }
-    std::memcpy(fileName, path, length);
+    std::memcpy(fileName, path.data(), length);
     fileName[length] = '\0';
     return length;
 }

@@ -6,7 +6,31 @@
 #define MAX_PATH 260
 
 DWORD GetTickCount();
+// The full path of the module's file. A path that does not fit is cut to size - 1 characters
+// and terminated, and the result is then size itself: callers grow the buffer and ask again.
 DWORD GetModuleFileName(HMODULE module, LPSTR fileName, DWORD size);
+
+// Files, as far as the program reads them: existing files opened for reading only.
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x00000001u
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+
+// Opening never waits for a peer (a pipe without a writer opens at once); a folder is not a
+// file and does not open.
+HANDLE CreateFile(LPCSTR fileName, DWORD access, DWORD shareMode, LPVOID security,
+                  DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
+// FILE_TYPE_DISK for an ordinary file, FILE_TYPE_CHAR for a device, FILE_TYPE_PIPE for a pipe
+// or socket, FILE_TYPE_UNKNOWN otherwise.
+DWORD GetFileType(HANDLE file);
+// Reads until toRead bytes are in or the file ends; *read says how many came.
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPVOID overlapped);
+BOOL CloseHandle(HANDLE object);
 
 // Resource types, as integer identifiers in a string pointer.
 #define RT_CURSOR MAKEINTRESOURCE(1)

@@ -4,13 +4,18 @@
 #include "gfx/Palette.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -164,4 +169,132 @@ TEST_F(PaletteFileTest, LoadPaletteReadsTheFileBesideTheExecutable) {
                                      std::istreambuf_iterator<char>());
     ASSERT_GE(bytes.size(), 1048u);
     ExpectEntries(bytes);
+}
+
+// Only an ordinary file is read. A pipe must not hold up the reader (nobody may ever write to
+// it), nor may a device that hands out endless bytes be taken for a palette.
+TEST_F(PaletteFileTest, AnythingButAnOrdinaryFileIsNoPaletteFile) {
+    const fs::path fifo = m_dir / "pelds.pal";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto reading =
+        std::async(std::launch::async, [&] { CTerrainDlg::LoadPaletteFile(fifo.c_str()); });
+    if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        // Release the reader: open the other end and hand it a whole palette.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) {
+            const std::vector<unsigned char> bytes = PaletteFile(1048);
+            EXPECT_EQ(::write(writer, bytes.data(), bytes.size()), 1048);
+            ::close(writer);
+        }
+        reading.wait();
+        ADD_FAILURE() << "opening a pipe without a writer blocked";
+    }
+    EXPECT_EQ(g_pPalette, nullptr);
+    fs::remove(fifo);
+
+    // A device behind the name, and a folder of that name.
+    fs::create_symlink("/dev/zero", fifo);
+    CTerrainDlg::LoadPaletteFile(fifo.c_str());
+    EXPECT_EQ(g_pPalette, nullptr);
+    fs::remove(fifo);
+    fs::create_directory(fifo);
+    CTerrainDlg::LoadPaletteFile(fifo.c_str());
+    EXPECT_EQ(g_pPalette, nullptr);
+    EXPECT_EQ(g_palette.m_hObject, nullptr);
+
+    // A link to an ordinary file is that file.
+    fs::remove(fifo);
+    const std::vector<unsigned char> bytes = PaletteFile(1048);
+    const fs::path real = m_dir / "real.pal";
+    std::ofstream(real, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    fs::create_symlink(real, fifo);
+    CTerrainDlg::LoadPaletteFile(fifo.c_str());
+    ExpectEntries(bytes);
+}
+
+namespace {
+
+// The colour table of an 8-bit BMP file as palette entries (flags 0); empty when unreadable.
+std::vector<unsigned char> BmpColours(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    if (bytes.size() < 54 + 1024) {
+        return {};
+    }
+    std::vector<unsigned char> entries(1024);
+    for (std::size_t i = 0; i < 256; ++i) {
+        entries[4 * i] = bytes[54 + 4 * i + 2];
+        entries[4 * i + 1] = bytes[54 + 4 * i + 1];
+        entries[4 * i + 2] = bytes[54 + 4 * i];
+        entries[4 * i + 3] = 0;
+    }
+    return entries;
+}
+
+} // namespace
+
+// However deep the executable lies, the palette comes from its own folder, never from one above
+// it. The stills renderer reads the palette as the viewer does and writes it into its picture.
+TEST_F(PaletteFileTest, ADeepExecutableReadsThePaletteInItsOwnFolder) {
+    const fs::path exe = fs::read_symlink("/proc/self/exe");
+    const fs::path renderer = exe.parent_path() / "dorvane-render";
+    ASSERT_TRUE(fs::exists(renderer));
+    // Inside the build folder, so that the renderer can be linked there rather than copied.
+    const fs::path root =
+        exe.parent_path() / ("palette-depth-" + std::to_string(static_cast<long long>(::getpid())));
+    struct RemovedAtEnd {
+        fs::path path;
+        ~RemovedAtEnd() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    } cleanup{root};
+    std::vector<unsigned char> elsewhere = PaletteFile(1048);
+    for (std::size_t i = 24; i < elsewhere.size(); i += 4) {
+        elsewhere[i] = 0x11; // red 0x11 everywhere: a palette of some other folder
+    }
+    const std::vector<unsigned char> own = PaletteFile(1048);
+    auto write = [](const fs::path& file, const std::vector<unsigned char>& bytes) {
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    fs::path dir = root;
+    fs::create_directories(dir);
+    for (std::size_t wanted : {1028u, 3000u}) {
+        // Folders of 200 characters until the executable's path is about `wanted` long, each
+        // with the other palette in it.
+        while ((dir / "dorvane-render").string().size() + 203 <= wanted) {
+            write(dir / "pelds.pal", elsewhere);
+            dir /= std::string(200, static_cast<char>('a' + dir.string().size() % 26));
+            fs::create_directory(dir);
+        }
+        write(dir / "pelds.pal", elsewhere);
+        const std::size_t pad = wanted - (dir / "dorvane-render").string().size() - 1;
+        const fs::path deep = dir / std::string(pad, 'z');
+        fs::create_directory(deep);
+        const fs::path copy = deep / "dorvane-render";
+        std::error_code linkError;
+        fs::create_hard_link(renderer, copy, linkError);
+        if (linkError) {
+            fs::copy_file(renderer, copy);
+        }
+        ASSERT_EQ(copy.string().size(), wanted);
+        write(deep / "pelds.pal", own);
+        const fs::path picture = deep / "still.bmp";
+        const std::string command =
+            copy.string() + " --size 8x8 --out " + picture.string() + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << wanted;
+        const std::vector<unsigned char> colours = BmpColours(picture);
+        ASSERT_EQ(colours.size(), 1024u) << wanted;
+        // The renderer's picture carries the palette's colours, flags cleared.
+        std::vector<unsigned char> expected(own.begin() + 24, own.begin() + 1048);
+        for (std::size_t i = 3; i < expected.size(); i += 4) {
+            expected[i] = 0;
+        }
+        EXPECT_TRUE(colours == expected) << "path of " << wanted << " characters";
+    }
 }
