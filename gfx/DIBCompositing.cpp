@@ -5,6 +5,7 @@
 
 #include "gfx/Palette.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -117,11 +118,26 @@ void CDIB::CopyTransparent(CDIB* source, int x, int y, const RECT* sourceRect, i
         return;
     }
     const BYTE transparent = static_cast<BYTE>(key & 0xFF);
-    for (std::int64_t k = 0; k < h; ++k) {
+    // A surface may be its own source. Every pixel must then be read before it is overwritten,
+    // as if the source had been taken whole first: rows are walked away from the side they move
+    // to, and so are the bytes of a row that moves sideways onto itself. Two rows of a surface
+    // never share bytes, since a row is no longer than the stride.
+    const bool bottomFirst = source == this && dy > sy;
+    const bool rightFirst = source == this && dy == sy && dx > sx;
+    for (std::int64_t n = 0; n < h; ++n) {
+        const std::int64_t k = bottomFirst ? h - 1 - n : n;
         const BYTE* from = Row(source->m_pBits, srcHeight, source->Stride(), sy + k) + sx;
         BYTE* to = Row(m_pBits, Height(), Stride(), dy + k) + dx;
         if (key < 0) {
-            std::memcpy(to, from, static_cast<std::size_t>(w));
+            std::memmove(to, from, static_cast<std::size_t>(w));
+            continue;
+        }
+        if (rightFirst) {
+            for (std::int64_t i = w - 1; i >= 0; --i) {
+                if (from[i] != transparent) {
+                    to[i] = from[i];
+                }
+            }
             continue;
         }
         for (std::int64_t i = 0; i < w; ++i) {
@@ -144,22 +160,51 @@ void CDIB::Composite(CDC* dc, int x, int y, const RECT* sourceRect, int key, int
     if (w > 0x7FFFFFFF || h > 0x7FFFFFFF) {
         return;
     }
+    if (!dc) {
+        return;
+    }
+    // Only the part of the destination that dc can show is drawn, so the temporary surface
+    // covers just that: a rectangle far larger than the surfaces costs no more than the view.
+    RECT reach;
+    if (dc->GetClipBox(&reach) != SIMPLEREGION) {
+        return;
+    }
+    const std::int64_t left = std::max<std::int64_t>(x, reach.left);
+    const std::int64_t top = std::max<std::int64_t>(y, reach.top);
+    const std::int64_t right =
+        std::min<std::int64_t>(static_cast<std::int64_t>(x) + w, reach.right);
+    const std::int64_t bottom =
+        std::min<std::int64_t>(static_cast<std::int64_t>(y) + h, reach.bottom);
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    // The shown part starts this far into the destination, and into the source rectangle.
+    const std::int64_t offsetX = left - x;
+    const std::int64_t offsetY = top - y;
+    const std::int64_t shownWidth = right - left;
+    const std::int64_t shownHeight = bottom - top;
     CDIB temporary;
-    if (!temporary.Create(static_cast<int>(w), static_cast<int>(h), fillIndex, g_pPalette)) {
+    if (!temporary.Create(static_cast<int>(shownWidth), static_cast<int>(shownHeight), fillIndex,
+                          g_pPalette)) {
         return;
     }
     if (background) {
-        // The part of the background that lies under the destination when the background is
+        // The part of the background that lies under the shown part when the background is
         // drawn at (backgroundX, backgroundY).
-        const std::int64_t left = static_cast<std::int64_t>(x) - backgroundX;
-        const std::int64_t top = static_cast<std::int64_t>(y) - backgroundY;
-        const RECT under = {ToInt(left), ToInt(top), ToInt(left + w), ToInt(top + h)};
+        const std::int64_t underLeft = left - backgroundX;
+        const std::int64_t underTop = top - backgroundY;
+        const RECT under = {ToInt(underLeft), ToInt(underTop), ToInt(underLeft + shownWidth),
+                            ToInt(underTop + shownHeight)};
         temporary.CopyTransparent(background, 0, 0, &under, -1);
     }
-    temporary.CopyTransparent(this, 0, 0, &r, key);
-    const RECT dest = {x, y, ToInt(static_cast<std::int64_t>(x) + w),
-                       ToInt(static_cast<std::int64_t>(y) + h)};
-    const RECT all = {0, 0, static_cast<LONG>(w), static_cast<LONG>(h)};
+    const std::int64_t partLeft = r.left + offsetX;
+    const std::int64_t partTop = r.top + offsetY;
+    const RECT part = {ToInt(partLeft), ToInt(partTop), ToInt(partLeft + shownWidth),
+                       ToInt(partTop + shownHeight)};
+    temporary.CopyTransparent(this, 0, 0, &part, key);
+    const RECT dest = {static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(right),
+                       static_cast<LONG>(bottom)};
+    const RECT all = {0, 0, static_cast<LONG>(shownWidth), static_cast<LONG>(shownHeight)};
     temporary.Paint(dc, &dest, &all);
 }
 

@@ -286,6 +286,10 @@ int CDC::GetDeviceCaps(int nIndex) const {
     return ::GetDeviceCaps(m_hDC, nIndex);
 }
 
+int CDC::GetClipBox(LPRECT lpRect) const {
+    return ::GetClipBox(m_hDC, lpRect);
+}
+
 CDC* CDC::FromHandle(HDC hDC) {
     if (!hDC) {
         return nullptr;

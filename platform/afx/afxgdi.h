@@ -83,6 +83,7 @@ public:
     COLORREF SetBkColor(COLORREF crColor);
     COLORREF GetBkColor() const;
     int GetDeviceCaps(int nIndex) const;
+    int GetClipBox(LPRECT lpRect) const;
 
     // The wrapper attached to a context, or a temporary one that lives until DeleteTempMap.
     static CDC* FromHandle(HDC hDC);

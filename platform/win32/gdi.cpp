@@ -784,6 +784,21 @@ HGDIOBJ GetStockObject(int i) {
     return DvStockFont(i); // the stock fonts, null for any other index
 }
 
+int GetClipBox(HDC hdc, LPRECT rect) {
+    if (!rect || !DvLookupDC(hdc)) {
+        return ERROR;
+    }
+    *rect = RECT{0, 0, 0, 0};
+    DvTarget target;
+    // The display context has no surface of its own: it reaches nothing.
+    if (!DvGetTarget(hdc, &target) || IsRectEmpty(&target.clip)) {
+        return NULLREGION;
+    }
+    *rect = RECT{target.clip.left - target.origin.x, target.clip.top - target.origin.y,
+                 target.clip.right - target.origin.x, target.clip.bottom - target.origin.y};
+    return SIMPLEREGION;
+}
+
 int GetDeviceCaps(HDC hdc, int index) {
     const DvDC* dc = DvLookupDC(hdc);
     if (!dc) {

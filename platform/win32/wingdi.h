@@ -175,6 +175,14 @@ DWORD GetObjectType(HGDIOBJ h);
 HGDIOBJ GetStockObject(int i);
 int GetDeviceCaps(HDC hdc, int index);
 
+// The smallest rectangle around everything that drawing on hdc can reach, in logical
+// coordinates: NULLREGION when nothing can be drawn, SIMPLEREGION otherwise, ERROR for an
+// invalid context.
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+int GetClipBox(HDC hdc, LPRECT rect);
+
 // Logical palettes.
 HPALETTE CreatePalette(const LOGPALETTE* plpal);
 UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries);

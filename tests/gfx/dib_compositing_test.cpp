@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -236,6 +237,75 @@ TEST_F(Compositing, CopyTransparentWithAMissingSurfaceDoesNothing) {
     EXPECT_EQ(empty.Bits(), nullptr);
 }
 
+namespace {
+
+// Pixel (x, row) of a surface with many repeats of a few values, so that keys find pixels.
+void Speckle(CDIB& dib, int w, int h, CPalette* palette) {
+    ASSERT_TRUE(dib.Create(w, h, 0, palette));
+    for (int r = 0; r < h; ++r) {
+        for (int x = 0; x < w; ++x) {
+            At(dib, x, r) = static_cast<BYTE>((x * 7 + r * 13) % 40);
+        }
+    }
+}
+
+bool SamePixels(CDIB& a, CDIB& b) {
+    return a.Height() == b.Height() && a.Stride() == b.Stride() &&
+           std::memcmp(a.Bits(), b.Bits(), static_cast<std::size_t>(a.Stride()) * a.Height()) == 0;
+}
+
+} // namespace
+
+// A surface that is its own source reads as if the source had been taken whole before anything
+// was written, whichever way the rectangle moves over itself.
+TEST_F(Compositing, CopyTransparentOntoItselfReadsTheWholeSourceFirst) {
+    // Columns numbered 0 to 11; the rectangle (0, 0)-(8, 3) moves 2 to the right.
+    const BYTE moved[12] = {0, 1, 0, 1, 2, 3, 4, 5, 6, 7, 10, 11};
+    for (int key : {-1, 200}) {
+        CDIB dib;
+        ASSERT_TRUE(dib.Create(12, 4, 0, &m_palette));
+        for (int r = 0; r < 4; ++r) {
+            for (int x = 0; x < 12; ++x) {
+                At(dib, x, r) = static_cast<BYTE>(x);
+            }
+        }
+        const RECT rect = {0, 0, 8, 3};
+        dib.CopyTransparent(&dib, 2, 0, &rect, key);
+        for (int r = 0; r < 3; ++r) {
+            for (int x = 0; x < 12; ++x) {
+                ASSERT_EQ(At(dib, x, r), moved[x]) << "key " << key << " at " << x << "," << r;
+            }
+        }
+        EXPECT_EQ(At(dib, 0, 3), 0);
+        EXPECT_EQ(At(dib, 2, 3), 2);
+    }
+
+    // Every shift in both directions, with and without a key, against the same copy from a
+    // separate surface holding the same pixels.
+    const RECT rects[] = {{0, 0, 13, 9}, {2, 1, 9, 7}, {-3, -2, 6, 5}};
+    for (const RECT& rect : rects) {
+        for (int key : {-1, 0, 21, 256}) {
+            for (int dy = -6; dy <= 6; ++dy) {
+                for (int dx = -8; dx <= 8; ++dx) {
+                    CDIB self;
+                    CDIB expected;
+                    CDIB source;
+                    Speckle(self, 13, 9, &m_palette);
+                    Speckle(expected, 13, 9, &m_palette);
+                    Speckle(source, 13, 9, &m_palette);
+                    const int x = rect.left + dx;
+                    const int y = rect.top + dy;
+                    expected.CopyTransparent(&source, x, y, &rect, key);
+                    self.CopyTransparent(&self, x, y, &rect, key);
+                    ASSERT_TRUE(SamePixels(self, expected))
+                        << "rect " << rect.left << "," << rect.top << " moved " << dx << "," << dy
+                        << " key " << key;
+                }
+            }
+        }
+    }
+}
+
 // ---- Composite -------------------------------------------------------------------------------
 
 TEST_F(Compositing, CompositeWithoutBackgroundShowsTheFillUnderKeyPixels) {
@@ -285,6 +355,101 @@ TEST_F(Compositing, CompositeShowsTheBackgroundThatLiesUnderTheDestination) {
     EXPECT_EQ(At(screen, 6, 5), 77);
     EXPECT_EQ(At(screen, 9, 4), 5);
     EXPECT_EQ(At(screen, 5, 4), 5);
+}
+
+namespace {
+
+// Composite as it draws on dc, worked out from the surface's other operations with a temporary
+// surface of the whole source rectangle: the result every shown pixel must have.
+void CompositeWhole(CDIB& dib, CDC* dc, int x, int y, const RECT& r, int key, int fillIndex,
+                    CDIB* background, int backgroundX, int backgroundY) {
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    CDIB temporary;
+    if (!temporary.Create(w, h, fillIndex, g_pPalette)) {
+        return;
+    }
+    if (background) {
+        const RECT under = {x - backgroundX, y - backgroundY, x - backgroundX + w,
+                            y - backgroundY + h};
+        temporary.CopyTransparent(background, 0, 0, &under, -1);
+    }
+    temporary.CopyTransparent(&dib, 0, 0, &r, key);
+    const RECT dest = {x, y, x + w, y + h};
+    const RECT all = {0, 0, w, h};
+    temporary.Paint(dc, &dest, &all);
+}
+
+} // namespace
+
+TEST_F(Compositing, CompositeDrawsEveryRectangleAsAWholeTemporarySurfaceWould) {
+    AppPalette app(&m_palette);
+    CDIB sprite;
+    CDIB background;
+    Speckle(sprite, 9, 7, &m_palette);
+    Pattern(background, 16, 12, &m_palette, 100);
+    CDIB screen;
+    CDIB expected;
+    ASSERT_TRUE(screen.Create(20, 14, 5, &m_palette));
+    ASSERT_TRUE(expected.Create(20, 14, 5, &m_palette));
+    SurfaceDC dc(screen);
+    SurfaceDC expectedDC(expected);
+    std::mt19937 random(20261209);
+    auto between = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int i = 0; i < 3000; ++i) {
+        RECT r;
+        r.left = between(-6, 12);
+        r.top = between(-6, 10);
+        r.right = r.left + between(1, 30);
+        r.bottom = r.top + between(1, 24);
+        const int x = between(-30, 24);
+        const int y = between(-24, 18);
+        const int key = between(-1, 3) < 1 ? -1 : between(0, 39);
+        const int fill = between(0, 255);
+        CDIB* under = between(0, 1) ? &background : nullptr;
+        const int bx = between(-8, 8);
+        const int by = between(-8, 8);
+        sprite.Composite(dc.get(), x, y, &r, key, fill, under, bx, by);
+        CompositeWhole(sprite, expectedDC.get(), x, y, r, key, fill, under, bx, by);
+        ASSERT_TRUE(SamePixels(screen, expected))
+            << "rectangle " << r.left << "," << r.top << "-" << r.right << "," << r.bottom << " at "
+            << x << "," << y << " key " << key;
+    }
+    // The whole surface, drawn partly off the screen.
+    sprite.Composite(dc.get(), -4, 9, nullptr, 0, 77, &background, 1, 2);
+    const RECT whole = {0, 0, 9, 7};
+    CompositeWhole(sprite, expectedDC.get(), -4, 9, whole, 0, 77, &background, 1, 2);
+    EXPECT_TRUE(SamePixels(screen, expected));
+}
+
+// A source rectangle far larger than the surfaces costs no more than the part that shows: the
+// fill shows wherever the surface has no pixels, even where a temporary of the whole rectangle
+// could never have been made.
+TEST_F(Compositing, CompositeOfAHugeRectangleDrawsThePartThatShows) {
+    AppPalette app(&m_palette);
+    CDIB sprite;
+    Pattern(sprite, 10, 10, &m_palette);
+    CDIB screen;
+    ASSERT_TRUE(screen.Create(20, 14, 5, &m_palette));
+    SurfaceDC dc(screen);
+    const RECT huge = {0, 0, 50000, 50000};
+    sprite.Composite(dc.get(), 0, 0, &huge, -1, 42, nullptr, 0, 0);
+    for (int r = 0; r < 14; ++r) {
+        for (int x = 0; x < 20; ++x) {
+            const int expected = x < 10 && r < 10 ? At(sprite, x, r) : 42;
+            ASSERT_EQ(At(screen, x, r), expected) << x << "," << r;
+        }
+    }
+    // One row two thousand million pixels long, far above the surface: all fill.
+    const RECT row = {168, -2147483645, 2145336254, -2147483644};
+    sprite.Composite(dc.get(), 3, 12, &row, 0, 9, &sprite, 0, 0);
+    for (int x = 0; x < 20; ++x) {
+        EXPECT_EQ(At(screen, x, 12), x < 3 ? 42 : 9) << x;
+    }
+    EXPECT_EQ(At(screen, 5, 11), 42);
+    EXPECT_EQ(At(screen, 5, 13), 42);
 }
 
 // ---- StretchTo -------------------------------------------------------------------------------
