@@ -323,9 +323,10 @@ int CDIB::CreateFromPackedDIB(const BYTE* info, DWORD infoSize, const BYTE* bits
     // The pixel block: rows padded to 32 bits. A size that Create refuses (a top-down or empty
     // DIB) is left to it, so such a DIB still leaves the surface empty.
     if (h.biWidth > 0 && h.biHeight > 0) {
+        // rows x rowBytes > bitsSize, asked without the product: that can pass 64 bits.
         const std::int64_t rowBytes =
             ((static_cast<std::int64_t>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
-        if (rowBytes * h.biHeight > bitsSize) {
+        if (rowBytes > 0 && h.biHeight > static_cast<std::int64_t>(bitsSize) / rowBytes) {
             return 0;
         }
     }

@@ -395,6 +395,13 @@ TEST(CDIBResources, LoadsCheckEveryByteAgainstTheResourceSize) {
     const DWORD past = static_cast<DWORD>(file.size());
     std::memcpy(badOffset.data() + 10, &past, 4);
 
+    // A header whose rows times row size passes what 64 bits hold.
+    std::vector<BYTE> huge(64, 0);
+    const DWORD hugeHeader[] = {40, 0x66FFFFFF, 0x663300FF};
+    std::memcpy(huge.data(), hugeHeader, sizeof hugeHeader);
+    const WORD planesAndBits[] = {1, 0x6666};
+    std::memcpy(huge.data() + 12, planesAndBits, sizeof planesAndBits);
+
     const auto bytes = [](const std::vector<BYTE>& v) { return v.data(); };
     const auto size = [](const std::vector<BYTE>& v) { return static_cast<unsigned>(v.size()); };
     const DvResource table[] = {
@@ -405,6 +412,7 @@ TEST(CDIBResources, LoadsCheckEveryByteAgainstTheResourceSize) {
         {DV_RESOURCE_TYPE(10), 9005, bytes(file), size(file)},
         {DV_RESOURCE_TYPE(10), 9006, bytes(badOffset), size(badOffset)},
         {DV_RESOURCE_TYPE(10), 9007, bytes(file), size(file) - 1},
+        {DV_RESOURCE_TYPE(2), 9008, bytes(huge), size(huge)},
         {nullptr, 0, nullptr, 0},
     };
     DvSetExtraResources(table);
@@ -412,7 +420,7 @@ TEST(CDIBResources, LoadsCheckEveryByteAgainstTheResourceSize) {
     CDIB texture;
     ASSERT_EQ(texture.Create(128, 128, 55, nullptr), 1);
     const BYTE* const bits = texture.Bits();
-    for (UINT id : {9002u, 9003u, 9004u, 9999u}) {
+    for (UINT id : {9002u, 9003u, 9004u, 9008u, 9999u}) {
         EXPECT_EQ(texture.LoadBitmapResource(id), 0) << id;
         EXPECT_EQ(texture.Bits(), bits);
         EXPECT_EQ(texture.Width(), 128);
