@@ -13,14 +13,20 @@ namespace {
 // Character heights beyond this are drawn at this height: a glyph image stays a bounded size
 // whatever a caller asks for.
 constexpr int kMaxEm = 1024;
-// Bounds of the caches; past them the cache starts again from nothing.
+// Bounds of the caches; past them the cache starts again from nothing. The glyphs of all faces
+// together are bounded by the memory they take: one glyph of a large face alone can take a
+// megabyte, and the labels this program draws need far less.
 constexpr std::size_t kMaxFaces = 48;
 constexpr std::size_t kMaxGlyphs = 4096;
+constexpr std::size_t kMaxGlyphBytes = 4 << 20;
+// What keeping one glyph costs besides its image: the record and the hash table's node.
+constexpr std::size_t kGlyphOverhead = sizeof(CGlyph) + 4 * sizeof(void*);
 
 struct FaceStore {
     FT_Library library = nullptr;
     bool bTried = false;
     std::map<std::pair<FontFile, int>, std::unique_ptr<CFontFace>> faces;
+    std::size_t glyphBytes = 0; // kept by all faces together
 
     ~FaceStore() {
         faces.clear();
@@ -57,6 +63,10 @@ int Scale(long units, int em, int unitsPerEm) {
 
 int Round26(long value) {
     return static_cast<int>((value + 32) >> 6);
+}
+
+std::size_t GlyphBytes(const CGlyph& glyph) {
+    return kGlyphOverhead + glyph.m_ink.capacity();
 }
 
 } // namespace
@@ -107,7 +117,18 @@ CFontFace::CFontFace(FT_FaceRec_* face, int em, bool embolden)
 }
 
 CFontFace::~CFontFace() {
+    DropGlyphs();
     FT_Done_Face(m_face);
+}
+
+std::size_t CFontFace::CachedGlyphBytes() {
+    return Store().glyphBytes;
+}
+
+void CFontFace::DropGlyphs() {
+    Store().glyphBytes -= m_nGlyphBytes;
+    m_nGlyphBytes = 0;
+    m_glyphs.clear();
 }
 
 void CFontFace::ReadMetrics() {
@@ -157,31 +178,47 @@ const CGlyph& CFontFace::Glyph(char32_t code) {
     if (found != m_glyphs.end()) {
         return found->second;
     }
-    if (m_glyphs.size() >= kMaxGlyphs) {
-        m_glyphs.clear();
+    CGlyph made;
+    Rasterise(code, made);
+    made.m_ink.shrink_to_fit();
+    const std::size_t bytes = GlyphBytes(made);
+    // Make room: this face's glyphs go first, then, if that is not enough, every face's.
+    FaceStore& store = Store();
+    if (m_glyphs.size() >= kMaxGlyphs || store.glyphBytes + bytes > kMaxGlyphBytes) {
+        DropGlyphs();
     }
-    CGlyph& glyph = m_glyphs[code];
+    if (store.glyphBytes + bytes > kMaxGlyphBytes) {
+        for (auto& [key, face] : store.faces) {
+            face->DropGlyphs();
+        }
+    }
+    store.glyphBytes += bytes;
+    m_nGlyphBytes += bytes;
+    return m_glyphs.emplace(code, std::move(made)).first->second;
+}
+
+void CFontFace::Rasterise(char32_t code, CGlyph& glyph) {
     FT_Face face = m_face;
     const FT_UInt index = FT_Get_Char_Index(face, code);
     if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT | FT_LOAD_TARGET_MONO) != 0) {
-        return glyph;
+        return;
     }
     FT_GlyphSlot slot = face->glyph;
     if (m_bEmbolden) {
         FT_GlyphSlot_Embolden(slot);
     }
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) {
-        return glyph;
+        return;
     }
     glyph.m_nAdvance = Round26(slot->advance.x);
     const FT_Bitmap& bitmap = slot->bitmap;
     const int width = static_cast<int>(bitmap.width);
     const int rows = static_cast<int>(bitmap.rows);
     if (width <= 0 || rows <= 0 || bitmap.buffer == nullptr) {
-        return glyph;
+        return;
     }
     if (bitmap.pixel_mode != FT_PIXEL_MODE_MONO && bitmap.pixel_mode != FT_PIXEL_MODE_GRAY) {
-        return glyph;
+        return;
     }
     glyph.m_nLeft = slot->bitmap_left;
     glyph.m_nTop = slot->bitmap_top;
@@ -203,5 +240,4 @@ const CGlyph& CFontFace::Glyph(char32_t code) {
             }
         }
     }
-    return glyph;
 }

@@ -33,6 +33,9 @@ public:
     // The character height that gives a cell (ascent plus descent) of cellPixels.
     static int EmForCellHeight(const FontFile& file, int cellPixels);
 
+    // The memory that the glyphs kept for all faces take, bookkeeping included.
+    static std::size_t CachedGlyphBytes();
+
     ~CFontFace();
     CFontFace(const CFontFace&) = delete;
     CFontFace& operator=(const CFontFace&) = delete;
@@ -48,13 +51,17 @@ public:
     int UnderlineThickness() const { return m_nUnderlineThickness; }
     int StrikeOffset() const { return m_nStrikeOffset; } // rows above the baseline
 
-    // The glyph of a code point. The reference is valid until the next call of Glyph.
+    // The glyph of a code point. The reference is valid until the next call of Glyph on any
+    // face: the glyphs kept for all faces together are bounded in bytes, and a new one may
+    // push out the others.
     const CGlyph& Glyph(char32_t code);
     int Advance(char32_t code) { return Glyph(code).m_nAdvance; }
 
 private:
     CFontFace(FT_FaceRec_* face, int em, bool embolden);
     void ReadMetrics();
+    void Rasterise(char32_t code, CGlyph& glyph);
+    void DropGlyphs();
 
     FT_FaceRec_* m_face;
     int m_nEm;
@@ -68,4 +75,5 @@ private:
     int m_nUnderlineThickness = 1;
     int m_nStrikeOffset = 0;
     std::unordered_map<char32_t, CGlyph> m_glyphs;
+    std::size_t m_nGlyphBytes = 0; // what m_glyphs takes, as counted in the shared total
 };

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -259,4 +260,39 @@ TEST(CoverageMask, InkStaysInsideTheMaskAndTheInkBounds) {
     EXPECT_TRUE(empty.IsEmpty());
     layout.Render(empty, 0, 0);
     EXPECT_EQ(empty.Count(), 0);
+}
+
+// The glyphs kept for all faces together stay within a few megabytes, however large the faces
+// and however many characters are drawn, and a glyph drawn again after it was let go is the
+// same as before.
+TEST(FontFace, KeptGlyphsAreBoundedByMemoryAndComeBackTheSame) {
+    const FontFile& file = CFontCatalog::Instance().Find("MS Sans Serif", FW_NORMAL, false);
+    constexpr std::size_t kFewMegabytes = 8u << 20;
+    std::vector<CGlyph> first;
+    std::size_t largest = 0;
+    for (int em = 600; em < 604; ++em) {
+        CFontFace* face = CFontFace::Get(file, em);
+        ASSERT_NE(face, nullptr);
+        for (char32_t code = 33; code < 256; ++code) {
+            const CGlyph& glyph = face->Glyph(code);
+            if (em == 600) {
+                first.push_back(glyph);
+            }
+            largest = std::max(largest, glyph.m_ink.size());
+            ASSERT_LE(CFontFace::CachedGlyphBytes(), kFewMegabytes) << em << " " << static_cast<int>(code);
+        }
+    }
+    EXPECT_GT(largest, 100000u) << "the faces are large enough to matter";
+    CFontFace* face = CFontFace::Get(file, 600);
+    ASSERT_NE(face, nullptr);
+    for (char32_t code = 33; code < 256; ++code) {
+        const CGlyph& again = face->Glyph(code);
+        const CGlyph& before = first[code - 33];
+        ASSERT_EQ(again.m_nWidth, before.m_nWidth) << static_cast<int>(code);
+        ASSERT_EQ(again.m_nHeight, before.m_nHeight) << static_cast<int>(code);
+        ASSERT_EQ(again.m_nLeft, before.m_nLeft) << static_cast<int>(code);
+        ASSERT_EQ(again.m_nTop, before.m_nTop) << static_cast<int>(code);
+        ASSERT_EQ(again.m_nAdvance, before.m_nAdvance) << static_cast<int>(code);
+        ASSERT_TRUE(again.m_ink == before.m_ink) << static_cast<int>(code);
+    }
 }
