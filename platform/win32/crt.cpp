@@ -1,7 +1,10 @@
 // rand and srand with the sequence of the home platform's C runtime: a linear congruential
 // generator on a 32-bit state that starts at 1, returning bits 16 to 30 of the new state.
-// They replace the host C library's functions of the same names for the whole process, so
-// that every caller, terrain generation, the timer and the dissolve alike, shares one sequence.
+// Every caller in the program, terrain generation, the timer and the dissolve alike, shares
+// this one sequence. It is the program's alone: the definitions are hidden, so they stay out
+// of the executable's dynamic symbol table. Shared libraries in the process (those that SDL
+// loads, say) keep the C library's own generator, neither drawing from this sequence nor
+// reseeding it.
 #include "win32/crt.h"
 
 #include <cstdint>
@@ -10,9 +13,11 @@ namespace {
 std::uint32_t g_randState = 1;
 }
 
-extern "C" int rand() noexcept {
+extern "C" __attribute__((visibility("hidden"))) int rand() noexcept {
     g_randState = g_randState * 214013u + 2531011u;
     return static_cast<int>((g_randState >> 16) & 0x7FFF);
 }
 
-extern "C" void srand(unsigned int seed) noexcept { g_randState = seed; }
+extern "C" __attribute__((visibility("hidden"))) void srand(unsigned int seed) noexcept {
+    g_randState = seed;
+}

@@ -2,6 +2,10 @@
 // end of the program when the dialog closes.
 #include "DialogHarness.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
 using namespace dorvane_test;
 
 namespace {
@@ -85,4 +89,30 @@ TEST(TerrainApp, RunsTheMainDialogModallyAndEndsWhenItCloses) {
     EXPECT_EQ(theApp.m_pMainWnd, nullptr);
     EXPECT_TRUE(DvTopLevelWindows().empty());
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// The viewer's random sequence is its own: its dynamic symbol table names neither rand nor
+// srand, so the libraries loaded beside it keep the C library's generator and cannot reach the
+// program's.
+TEST(Viewer, LeavesTheRandomGeneratorOutOfItsDynamicSymbols) {
+    const std::filesystem::path viewer =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dorvane";
+    ASSERT_TRUE(std::filesystem::exists(viewer)) << viewer;
+    const std::string command = "nm -D '" + viewer.string() + "' 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string symbols;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) {
+        symbols.append(chunk, n);
+    }
+    ASSERT_EQ(pclose(pipe), 0);
+    std::istringstream lines(symbols);
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
+        const std::string name = line.substr(line.find_last_of(' ') + 1);
+        const std::string bare = name.substr(0, name.find('@'));
+        EXPECT_TRUE(bare != "rand" && bare != "srand") << line;
+    }
+    EXPECT_GT(count, 10) << "the viewer's dynamic symbols were read";
 }
