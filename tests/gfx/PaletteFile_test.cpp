@@ -286,7 +286,7 @@ TEST_F(PaletteFileTest, ADeepExecutableReadsThePaletteInItsOwnFolder) {
         write(deep / "pelds.pal", own);
         const fs::path picture = deep / "still.bmp";
         const std::string command =
-            copy.string() + " --size 8x8 --out " + picture.string() + " >/dev/null 2>&1";
+            "'" + copy.string() + "' --size 8x8 --out '" + picture.string() + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << wanted;
         const std::vector<unsigned char> colours = BmpColours(picture);
         ASSERT_EQ(colours.size(), 1024u) << wanted;

@@ -455,6 +455,37 @@ TEST(GdiWindowContexts, DrawAtTheOriginAndOnlyInsideTheClip) {
     CDC::DeleteTempMap();
 }
 
+// The clip box is what drawing can reach, in the context's own coordinates.
+TEST(GdiWindowContexts, ClipBoxIsTheReachableAreaInLogicalCoordinates) {
+    const auto box = [](HDC dc, int expected, RECT want) {
+        RECT r = {-1, -1, -1, -1};
+        EXPECT_EQ(GetClipBox(dc, &r), expected);
+        EXPECT_TRUE(r.left == want.left && r.top == want.top && r.right == want.right &&
+                    r.bottom == want.bottom)
+            << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
+    };
+    Surface screen(8, -6, 32);
+    HDC inner = DvCreateWindowDC(screen.bitmap, POINT{2, 1}, RECT{3, 2, 6, 4});
+    HDC wide = DvCreateWindowDC(screen.bitmap, POINT{2, 1}, RECT{-5, -5, 100, 100});
+    HDC outside = DvCreateWindowDC(screen.bitmap, POINT{0, 0}, RECT{20, 20, 30, 30});
+    box(inner, SIMPLEREGION, RECT{1, 1, 4, 3});
+    box(wide, SIMPLEREGION, RECT{-2, -1, 6, 5}); // only the screen's pixels
+    box(outside, NULLREGION, RECT{0, 0, 0, 0});
+    Surface memory(5, 3, 8, kFour);
+    box(memory.dc, SIMPLEREGION, RECT{0, 0, 5, 3});
+    CDC framework;
+    framework.Attach(memory.dc);
+    RECT r;
+    EXPECT_EQ(framework.GetClipBox(&r), SIMPLEREGION);
+    EXPECT_EQ(r.right, 5);
+    framework.Detach();
+    EXPECT_EQ(GetClipBox(memory.dc, nullptr), ERROR);
+    for (HDC dc : {inner, wide, outside}) {
+        DeleteDC(dc);
+    }
+    EXPECT_EQ(GetClipBox(inner, &r), ERROR);
+}
+
 TEST(GdiFills, SolidColoursMatchTheTargetTable) {
     Surface indexed(5, 2, 8, kFour);
     CDC dc;
