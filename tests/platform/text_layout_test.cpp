@@ -279,7 +279,8 @@ TEST(FontFace, KeptGlyphsAreBoundedByMemoryAndComeBackTheSame) {
                 first.push_back(glyph);
             }
             largest = std::max(largest, glyph.m_ink.size());
-            ASSERT_LE(CFontFace::CachedGlyphBytes(), kFewMegabytes) << em << " " << static_cast<int>(code);
+            ASSERT_LE(CFontFace::CachedGlyphBytes(), kFewMegabytes)
+                << em << " " << static_cast<int>(code);
         }
     }
     EXPECT_GT(largest, 100000u) << "the faces are large enough to matter";
