@@ -17,13 +17,21 @@
 namespace {
 
 void BM_PaintAndPresentFullHd(benchmark::State& state) {
+    const int scale = static_cast<int>(state.range(0));
     CXvfbServer server;
     std::string error;
-    if (!server.Start(2048, 1280, &error)) {
+    // Room for the scaled window either way, so that both scales run on the same server.
+    if (!server.Start(4096, 2400, &error)) {
         state.SkipWithError(error.c_str());
         return;
     }
+    setenv("GDK_SCALE", std::to_string(scale).c_str(), 1);
     std::unique_ptr<CSdlHost> sdl = CSdlHost::Open(&error);
+    unsetenv("GDK_SCALE");
+    if (sdl && sdl->Scale() != scale) {
+        state.SkipWithError("the host did not take the scale");
+        return;
+    }
     if (!sdl) {
         state.SkipWithError(error.c_str());
         return;
@@ -45,6 +53,6 @@ void BM_PaintAndPresentFullHd(benchmark::State& state) {
     DvInstallHost(std::move(previous));
 }
 
-BENCHMARK(BM_PaintAndPresentFullHd)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_PaintAndPresentFullHd)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace

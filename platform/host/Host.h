@@ -77,6 +77,18 @@ public:
     virtual void SetHostTitle(HOSTWND window, LPCSTR title) = 0;
     // 32-bit 0xAARRGGBB pixels, top row first, width * height of them.
     virtual void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) = 0;
+    // Every picture of the icon, smallest first, for hosts that offer the desktop a choice of
+    // sizes; the others show the largest.
+    struct IconImage {
+        const DWORD* pixels;
+        int width, height;
+    };
+    virtual void SetHostIcons(HOSTWND window, const IconImage* images, int count) {
+        if (images != nullptr && count > 0) {
+            const IconImage& largest = images[count - 1];
+            SetHostIcon(window, largest.pixels, largest.width, largest.height);
+        }
+    }
 
     // Memory for a window's screen that the host shows from, so that painting draws straight
     // into what is presented and presenting copies nothing: at least cx x cy pixels of 32-bit

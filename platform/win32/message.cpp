@@ -690,14 +690,37 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
             SendMessage(top->hWnd, WM_SYSCOMMAND, SC_KEYMENU, ' ');
         } else if (wParam == VK_F4 && (lParam & (1 << 29))) {
             SendMessage(top->hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else if (wParam == VK_F10 && (Queue().modifiers & DV_MOD_SHIFT)) {
+            SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), -1);
         }
         return 0;
     }
-    case WM_RBUTTONUP:
-        // The title bar belongs to the window manager, so the system menu also opens from a
-        // right-click on the window's own area.
-        if (topLevel && (window->style & WS_SYSMENU)) {
-            DvOpenSystemMenu(hWnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_KEYDOWN:
+        if (wParam == VK_APPS) {
+            SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), -1);
+        }
+        return 0;
+    case WM_RBUTTONUP: {
+        POINT screen = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(hWnd, &screen);
+        SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd),
+                    MAKELPARAM(screen.x, screen.y));
+        return 0;
+    }
+    case WM_CONTEXTMENU:
+        // A child leaves the context menu to its parent. The title bar belongs to the window
+        // manager (which also takes Alt+Space), so at the top the context menu is the system
+        // menu: from a right-click anywhere in the window, Shift+F10 or the menu key.
+        if (!topLevel) {
+            return SendMessage(window->parent, WM_CONTEXTMENU, wParam, lParam);
+        }
+        if (window->style & WS_SYSMENU) {
+            POINT point = {0, 0};
+            if (lParam != -1) {
+                point = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+                ScreenToClient(hWnd, &point);
+            }
+            DvOpenSystemMenu(hWnd, point);
         }
         return 0;
     case WM_SETICON: {

@@ -326,13 +326,25 @@ void DvSetHostIcon(DvWindow* top) {
     if (top->host == 0) {
         return;
     }
-    HICON icon = top->smallIcon != nullptr ? top->smallIcon : top->bigIcon;
-    if (top->bigIcon != nullptr) {
-        icon = top->bigIcon; // the larger picture scales down better in a window manager
+    // The small picture from the small icon, the large one from the large icon, each standing in
+    // for the other when only one is set.
+    HICON small = top->smallIcon != nullptr ? top->smallIcon : top->bigIcon;
+    HICON big = top->bigIcon != nullptr ? top->bigIcon : top->smallIcon;
+    if (big == nullptr) {
+        return;
     }
-    std::vector<DWORD> pixels;
-    if (icon != nullptr && DvIconPixels(icon, kDvIconSize, kDvIconSize, &pixels)) {
-        DvGetHost()->SetHostIcon(top->host, pixels.data(), kDvIconSize, kDvIconSize);
+    std::vector<DWORD> smallPixels;
+    std::vector<DWORD> bigPixels;
+    CHost::IconImage images[2];
+    int count = 0;
+    if (DvIconPixels(small, kDvSmallIconSize, kDvSmallIconSize, &smallPixels)) {
+        images[count++] = {smallPixels.data(), kDvSmallIconSize, kDvSmallIconSize};
+    }
+    if (DvIconPixels(big, kDvIconSize, kDvIconSize, &bigPixels)) {
+        images[count++] = {bigPixels.data(), kDvIconSize, kDvIconSize};
+    }
+    if (count > 0) {
+        DvGetHost()->SetHostIcons(top->host, images, count);
     }
 }
 

@@ -30,6 +30,7 @@
 #define WM_NCDESTROY 0x0082
 #define WM_SETICON 0x0080
 #define WM_GETICON 0x007F
+#define WM_CONTEXTMENU 0x007B
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
@@ -103,6 +104,7 @@
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_APPS 0x5D
 #define VK_F4 0x73
 #define VK_F10 0x79
 

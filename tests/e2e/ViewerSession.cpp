@@ -55,10 +55,44 @@ std::string CViewerSession::BuildFolder() {
 }
 
 bool CViewerSession::Start(int screenWidth, int screenHeight, std::string* pError) {
+    return Start(screenWidth, screenHeight, Desktop{}, pError);
+}
+
+bool CViewerSession::Start(int screenWidth, int screenHeight, const Desktop& desktop,
+                           std::string* pError) {
     if (!m_server.Start(screenWidth, screenHeight, pError)) {
         return false;
     }
-    if (!m_viewer.Start({ViewerPath()})) {
+    if (!desktop.resources.empty()) {
+        // What xrdb would load: the database as text on the root window.
+        int status = 0;
+        DvRunCommand("xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER " +
+                         Quote(desktop.resources + "\n"),
+                     &status);
+        if (status != 0) {
+            *pError = "xprop could not set the X resources";
+            return false;
+        }
+    }
+    if (desktop.bWindowManager) {
+        const std::string path = DvRunCommand("command -v openbox", nullptr, 5);
+        if (path.empty() ||
+            !m_windowManager.Start({path.substr(0, path.find('\n')), "--sm-disable"}, -1, true)) {
+            *pError = "openbox did not start";
+            return false;
+        }
+        // The window manager is there once it names its check window on the root.
+        const double end = DvNowMs() + 15000;
+        while (Property("root", "_NET_SUPPORTING_WM_CHECK").find("window id") ==
+               std::string::npos) {
+            if (DvNowMs() > end || !m_windowManager.Running()) {
+                *pError = "openbox did not take the screen";
+                return false;
+            }
+            DvSleepMs(50);
+        }
+    }
+    if (!m_viewer.Start({desktop.viewer.empty() ? ViewerPath() : desktop.viewer})) {
         *pError = "the viewer did not start";
         return false;
     }
@@ -96,6 +130,16 @@ DvWindowGeometry CViewerSession::Geometry(const std::string& window) {
     g.width = ShellValue(text, "WIDTH");
     g.height = ShellValue(text, "HEIGHT");
     return g;
+}
+
+std::string CViewerSession::Property(const std::string& window, const std::string& name) {
+    const std::string target = window == "root" ? "-root" : "-id " + window;
+    std::string text = DvRunCommand("xprop " + target + " " + Quote(name) + " 2>/dev/null");
+    if (text.find("not found") != std::string::npos ||
+        text.find("no such atom") != std::string::npos) {
+        return std::string();
+    }
+    return text;
 }
 
 std::string CViewerSession::Title(const std::string& window) {

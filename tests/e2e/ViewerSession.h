@@ -24,8 +24,18 @@ public:
     static std::string ViewerPath() { return BuildFolder() + "/dorvane"; }
     static std::string RendererPath() { return BuildFolder() + "/dorvane-render"; }
 
+    // What the desktop around the viewer has besides the X server.
+    struct Desktop {
+        bool bWindowManager = false; // openbox, as a user's desktop has one
+        std::string resources;       // the X resource database, e.g. "Xft.dpi: 192"
+        std::string viewer;          // the program to start, the built viewer when empty
+    };
+
     // Starts the X server and the viewer and waits for the main window; false with the reason.
     bool Start(int screenWidth, int screenHeight, std::string* pError);
+    bool Start(int screenWidth, int screenHeight, const Desktop& desktop, std::string* pError);
+    // The value of a window's property as xprop prints it ("" when it has none).
+    std::string Property(const std::string& window, const std::string& name);
     CChildProcess& Process() { return m_viewer; }
     const std::string& Window() const { return m_window; }
 
@@ -52,6 +62,7 @@ public:
 
 private:
     CXvfbServer m_server;
+    CChildProcess m_windowManager;
     CChildProcess m_viewer;
     std::string m_window;
 };

@@ -3,11 +3,14 @@
 #include "ArtFiles.h"
 
 #include "tools/artgen/ArtWriter.h"
+#include "tools/artgen/IconPainter.h"
 #include "tools/artgen/PeriodicNoise.h"
 #include "tools/artgen/TexturePalette.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <set>
 
 using namespace art;
@@ -22,10 +25,48 @@ TEST(ArtGenerator, DrawsTheCommittedFilesByteForByte) {
         ASSERT_EQ(committed.size(), file.bytes.size());
         EXPECT_TRUE(committed == file.bytes) << "regenerate with dorvane-artgen res";
     }
-    const std::set<std::string> expected = {"129.bmp", "130.bmp", "131.bmp",     "132.bmp",
-                                            "133.bmp", "134.bmp", "135.bmp",     "136.bmp",
-                                            "137.bmp", "138.bmp", "dorvane.ico", "pelds.pal"};
+    const std::set<std::string> expected = {
+        "129.bmp",         "130.bmp",         "131.bmp",        "132.bmp",        "133.bmp",
+        "134.bmp",         "135.bmp",         "136.bmp",        "137.bmp",        "138.bmp",
+        "dorvane.ico",     "dorvane-16.png",  "dorvane-32.png", "dorvane-48.png", "dorvane-64.png",
+        "dorvane-128.png", "dorvane-256.png", "pelds.pal"};
     EXPECT_EQ(names, expected);
+}
+
+// The theme icons as another program reads them (ImageMagick's decoder): the icon's scene at
+// each size, in the standard colours.
+TEST(ArtGenerator, ThemeIconsDecodeToTheIconSceneAtTheirSize) {
+    if (std::system("command -v convert >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "ImageMagick is not installed (scripts/deps installs it)";
+    }
+    const auto& table = CArtWriter::StandardColours();
+    for (int size : kThemeIconSizes) {
+        SCOPED_TRACE(size);
+        const std::string command =
+            "convert '" + ResFolder() + "dorvane-" + std::to_string(size) + ".png' -depth 8 ppm:-";
+        std::FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::vector<std::uint8_t> ppm;
+        std::uint8_t buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            ppm.insert(ppm.end(), buffer, buffer + n);
+        }
+        ASSERT_EQ(pclose(pipe), 0);
+        const std::string header =
+            "P6\n" + std::to_string(size) + " " + std::to_string(size) + "\n255\n";
+        ASSERT_GE(ppm.size(), header.size());
+        ASSERT_EQ(std::string(ppm.begin(), ppm.begin() + header.size()), header);
+        const std::size_t pixels = static_cast<std::size_t>(size) * size;
+        ASSERT_EQ(ppm.size(), header.size() + 3 * pixels);
+        const std::vector<std::uint8_t> scene = CIconPainter::Paint(size);
+        long wrong = 0;
+        for (std::size_t i = 0; i < pixels; ++i) {
+            const std::uint8_t* rgb = &ppm[header.size() + 3 * i];
+            const auto& want = table[scene[i]];
+            wrong += rgb[0] != want[0] || rgb[1] != want[1] || rgb[2] != want[2];
+        }
+        EXPECT_EQ(wrong, 0);
+    }
 }
 
 TEST(ArtGenerator, DitherMixesTheTwoNeighbouringColoursInProportion) {

@@ -5,6 +5,9 @@
 #include "tools/artgen/TexturePainter.h"
 #include "tools/artgen/TexturePalette.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace {
 
 constexpr std::uint8_t kStandard[16][3] = {
@@ -124,6 +127,90 @@ std::vector<std::uint8_t> EncodeIcon() {
     return out.Data();
 }
 
+// Big-endian fields and the checksums of the PNG format.
+void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+    }
+}
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+std::uint32_t Adler32(const std::vector<std::uint8_t>& data) {
+    std::uint32_t a = 1;
+    std::uint32_t b = 0;
+    for (std::uint8_t byte : data) {
+        a = (a + byte) % 65521u;
+        b = (b + a) % 65521u;
+    }
+    return (b << 16) | a;
+}
+
+void PutChunk(std::vector<std::uint8_t>& out, const char* type,
+              const std::vector<std::uint8_t>& data) {
+    PutBe32(out, static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBe32(out, Crc32(out.data() + start, out.size() - start));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> CArtWriter::EncodePng(int width, int height,
+                                                const std::vector<std::uint8_t>& indices,
+                                                const std::vector<std::uint8_t>& rgbTable) {
+    std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    PutBe32(header, static_cast<std::uint32_t>(width));
+    PutBe32(header, static_cast<std::uint32_t>(height));
+    header.insert(header.end(), {4, 3, 0, 0, 0}); // 4-bit indices, no interlacing
+    PutChunk(out, "IHDR", header);
+    PutChunk(out, "PLTE", rgbTable);
+    // Each row: filter type 0, then two pixels a byte, the left one in the high half.
+    std::vector<std::uint8_t> raw;
+    const std::size_t rowBytes = (static_cast<std::size_t>(width) + 1) / 2;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        const std::size_t start = raw.size();
+        raw.resize(start + rowBytes, 0);
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t v = indices[static_cast<std::size_t>(y) * width + x] & 15;
+            raw[start + x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? v << 4 : v);
+        }
+    }
+    // A zlib stream of stored blocks: the bytes never depend on a compressor's version.
+    std::vector<std::uint8_t> zlib = {0x78, 0x01};
+    std::size_t at = 0;
+    do {
+        const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
+        const bool last = at + n == raw.size();
+        zlib.push_back(last ? 1 : 0);
+        zlib.push_back(static_cast<std::uint8_t>(n & 0xFF));
+        zlib.push_back(static_cast<std::uint8_t>(n >> 8));
+        zlib.push_back(static_cast<std::uint8_t>(~n & 0xFF));
+        zlib.push_back(static_cast<std::uint8_t>((~n >> 8) & 0xFF));
+        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+        at += n;
+    } while (at < raw.size());
+    PutBe32(zlib, Adler32(raw));
+    PutChunk(out, "IDAT", zlib);
+    PutChunk(out, "IEND", {});
+    return out;
+}
+
+namespace {
+
 std::vector<std::uint8_t> EncodePalette(const CTexturePalette& palette) {
     Bytes out;
     out.Text("RIFF");
@@ -184,6 +271,12 @@ std::vector<ArtFile> CArtWriter::GenerateAll() {
                                       painter.Paint(id), table)});
     }
     files.push_back({"dorvane.ico", EncodeIcon()});
+    // The desktop's theme icons: the icon file's two pictures and larger ones of the same
+    // scene, each drawn at its size.
+    for (int size : kThemeIconSizes) {
+        files.push_back({"dorvane-" + std::to_string(size) + ".png",
+                         EncodePng(size, size, CIconPainter::Paint(size), StandardTable())});
+    }
     files.push_back({"pelds.pal", EncodePalette(palette)});
     return files;
 }

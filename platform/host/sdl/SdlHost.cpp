@@ -3,6 +3,10 @@
 // holds pixels as the platform's 32-bit screens do, it is lent to the core as the screen, so
 // that painting draws straight into it and nothing is copied. Waiting for input sleeps in SDL
 // until an event or the next timer is due, so an idle program uses no processor time.
+//
+// On a scaled desktop (HiDPI) the program is treated as one that knows nothing of it: it sees
+// the desktop at its unscaled size, and every window is shown at the scale's multiple of its
+// size, each pixel repeated, with the pointer's positions mapped back.
 #include "host/sdl/SdlHost.h"
 
 #include <SDL.h>
@@ -12,7 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
+#include "host/sdl/X11Window.h"
 #include "win32/winuser.h"
 
 namespace {
@@ -20,6 +26,19 @@ namespace {
 // The screens hold 0x00RRGGBB words, which is SDL's RGB888 (and, ignoring alpha, ARGB8888).
 bool SameLayoutAsScreen(Uint32 format) {
     return format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+}
+
+// A division that rounds towards minus infinity, so that positions left of or above a window
+// (while the mouse is captured) stay outside it.
+int FloorDiv(int value, int divisor) {
+    const int q = value / divisor;
+    return (value % divisor != 0 && value < 0) ? q - 1 : q;
+}
+
+// The dialog face as 0xRRGGBB: what the window shows where the program has not drawn yet.
+Uint32 FaceColour() {
+    const DWORD bgr = GetSysColor(COLOR_BTNFACE);
+    return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
 }
 
 UINT Modifiers(Uint16 mod) {
@@ -77,6 +96,9 @@ UINT DvVirtualKeyOfSdlKey(int sdlKey) {
     case SDLK_LALT:
     case SDLK_RALT:
         return VK_MENU;
+    case SDLK_APPLICATION:
+    case SDLK_MENU:
+        return VK_APPS;
     default:
         return 0;
     }
@@ -108,7 +130,11 @@ std::unique_ptr<CSdlHost> CSdlHost::Open(std::string* pError) {
     // No text input: the dialogs take keys, not composed characters.
     SDL_StopTextInput();
     DvFilterSdlWakeupErrors();
-    return std::unique_ptr<CSdlHost>(new CSdlHost());
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const int scale = driver != nullptr && std::strcmp(driver, "x11") == 0
+                          ? DvX11DesktopScale()
+                          : DvDesktopScaleFrom(std::getenv("GDK_SCALE"), nullptr);
+    return std::unique_ptr<CSdlHost>(new CSdlHost(scale));
 }
 
 CSdlHost::~CSdlHost() {
@@ -126,8 +152,8 @@ CSdlHost::CHostWindow* CSdlHost::Find(HOSTWND window) {
 
 HOSTWND CSdlHost::CreateHostWindow(const DvHostWindowDesc& desc) {
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    int x = desc.x;
-    int y = desc.y;
+    int x = desc.x * m_nScale;
+    int y = desc.y * m_nScale;
     CHostWindow* owner = Find(desc.owner);
     if (desc.kind == DvHostPopup) {
         // A menu: no frame, not in the task bar, placed by us rather than by the window
@@ -143,15 +169,25 @@ HOSTWND CSdlHost::CreateHostWindow(const DvHostWindowDesc& desc) {
     } else if (desc.bResizable) {
         flags |= SDL_WINDOW_RESIZABLE;
     }
-    const int cx = std::max(desc.cx, 1);
-    const int cy = std::max(desc.cy, 1);
+    const int cx = std::max(desc.cx, 1) * m_nScale;
+    const int cy = std::max(desc.cy, 1) * m_nScale;
     SDL_Window* pWindow =
         SDL_CreateWindow(desc.title != nullptr ? desc.title : "", x, y, cx, cy, flags);
     if (pWindow == nullptr) {
         return 0;
     }
+    // Until the program's first picture arrives, and in what a resize uncovers before the next,
+    // the window shows the dialog face rather than the server's white.
+    DvX11SetBackground(pWindow, FaceColour());
+    if (desc.kind != DvHostPopup) {
+        // Only the frame's buttons that the window's own style has: a dialog without a
+        // minimise box cannot be minimised away from its owner.
+        DvX11SetFrameFunctions(pWindow, desc.bResizable != FALSE, desc.bMinimiseBox != FALSE,
+                               desc.bMaximiseBox != FALSE);
+    }
     if (desc.kind == DvHostModal && owner != nullptr) {
         SDL_SetWindowModalFor(pWindow, owner->m_pWindow);
+        DvX11MakeModalDialog(pWindow, owner->m_pWindow);
     }
     const HOSTWND id = SDL_GetWindowID(pWindow);
     m_windows[id] = CHostWindow{pWindow, desc.kind};
@@ -224,11 +260,13 @@ void CSdlHost::PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) {
     int oldCy = 0;
     SDL_GetWindowPosition(pHost->m_pWindow, &oldX, &oldY);
     SDL_GetWindowSize(pHost->m_pWindow, &oldCx, &oldCy);
+    x *= m_nScale;
+    y *= m_nScale;
     if (x != oldX || y != oldY) {
         SDL_SetWindowPosition(pHost->m_pWindow, x, y);
     }
-    cx = std::max(cx, 1);
-    cy = std::max(cy, 1);
+    cx = std::max(cx, 1) * m_nScale;
+    cy = std::max(cy, 1) * m_nScale;
     if (cx != oldCx || cy != oldCy) {
         SDL_SetWindowSize(pHost->m_pWindow, cx, cy);
     }
@@ -255,9 +293,28 @@ void CSdlHost::SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int h
     SDL_FreeSurface(pIcon);
 }
 
+void CSdlHost::SetHostIcons(HOSTWND window, const IconImage* images, int count) {
+    CHost::SetHostIcons(window, images, count);
+    CHostWindow* pHost = Find(window);
+    if (pHost == nullptr || images == nullptr || count <= 0) {
+        return;
+    }
+    // SDL names one picture to the window manager; the property then gets them all.
+    std::vector<DvX11Icon> icons;
+    for (int i = 0; i < count; ++i) {
+        icons.push_back({images[i].pixels, images[i].width, images[i].height});
+    }
+    DvX11SetIcons(pHost->m_pWindow, icons.data(), count);
+}
+
 CHost::LentScreen CSdlHost::LendScreen(HOSTWND window, int cx, int cy) {
     CHostWindow* pHost = Find(window);
     if (pHost == nullptr) {
+        return LentScreen{};
+    }
+    if (m_nScale != 1) {
+        // Scaled presenting reads the core's own screen and writes the surface.
+        pHost->m_pLent = nullptr;
         return LentScreen{};
     }
     // This frees the surface that was lent before when SDL has let it go (after a resize); the
@@ -286,6 +343,11 @@ BOOL CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height
     CHostWindow* pHost = Find(window);
     if (pHost == nullptr || pixels == nullptr || width <= 0 || height <= 0 ||
         strideBytes < width * 4) {
+        return TRUE;
+    }
+    if (m_nScale != 1) {
+        pHost->m_pLent = nullptr;
+        PresentScaled(pHost->m_pWindow, pixels, width, height, strideBytes, changed);
         return TRUE;
     }
     const int left = std::max<int>(changed.left, 0);
@@ -343,6 +405,98 @@ BOOL CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height
     return TRUE;
 }
 
+void CSdlHost::PresentScaled(SDL_Window* pWindow, const void* pixels, int width, int height,
+                             int strideBytes, const RECT& changed) {
+    SDL_Surface* pSurface = SDL_GetWindowSurface(pWindow);
+    if (pSurface == nullptr) {
+        return;
+    }
+    const int s = m_nScale;
+    const int left = std::max<int>(changed.left, 0);
+    const int top = std::max<int>(changed.top, 0);
+    const int right = std::min(static_cast<int>(changed.right), width);
+    const int bottom = std::min(static_cast<int>(changed.bottom), height);
+    // The surface follows the window, which may run ahead of or behind the screen while a
+    // resize is on its way: only what both hold is copied.
+    const int dstLeft = left * s;
+    const int dstTop = top * s;
+    const int dstRight = std::min(right * s, pSurface->w);
+    const int dstBottom = std::min(bottom * s, pSurface->h);
+    SDL_Rect rects[3];
+    int nRects = 0;
+    if (SDL_MUSTLOCK(pSurface) && SDL_LockSurface(pSurface) != 0) {
+        return;
+    }
+    if (dstRight > dstLeft && dstBottom > dstTop) {
+        const int n = dstRight - dstLeft;
+        const bool sameLayout = SameLayoutAsScreen(pSurface->format->format);
+        std::vector<Uint32> converted;
+        if (!sameLayout) {
+            converted.resize(static_cast<size_t>(n));
+        }
+        const int bytesPerPixel = pSurface->format->BytesPerPixel;
+        Uint8* const surfacePixels = static_cast<Uint8*>(pSurface->pixels);
+        auto dstRow = [&](int row) {
+            return surfacePixels + static_cast<size_t>(row) * static_cast<size_t>(pSurface->pitch) +
+                   static_cast<size_t>(dstLeft) * static_cast<size_t>(bytesPerPixel);
+        };
+        for (int sy = top; sy * s < dstBottom; ++sy) {
+            const Uint32* in = reinterpret_cast<const Uint32*>(
+                                   static_cast<const Uint8*>(pixels) +
+                                   static_cast<size_t>(sy) * static_cast<size_t>(strideBytes)) +
+                               left;
+            Uint32* out = sameLayout ? reinterpret_cast<Uint32*>(dstRow(sy * s)) : converted.data();
+            if (s == 2) {
+                // Two pixels in one store.
+                const int pairs = n / 2;
+                for (int i = 0; i < pairs; ++i) {
+                    const Uint64 twice = in[i] | (static_cast<Uint64>(in[i]) << 32);
+                    std::memcpy(out + 2 * i, &twice, sizeof twice);
+                }
+                if (n & 1) {
+                    out[n - 1] = in[pairs];
+                }
+            } else {
+                Uint32* o = out;
+                for (int remaining = n, sx = 0; remaining > 0; ++sx) {
+                    const int k = std::min(s, remaining);
+                    std::fill(o, o + k, in[sx]);
+                    o += k;
+                    remaining -= k;
+                }
+            }
+            if (!sameLayout) {
+                SDL_ConvertPixels(n, 1, SDL_PIXELFORMAT_RGB888, converted.data(), n * 4,
+                                  pSurface->format->format, dstRow(sy * s), pSurface->pitch);
+            }
+            const size_t rowBytes = static_cast<size_t>(n) * static_cast<size_t>(bytesPerPixel);
+            for (int k = 1; k < s && sy * s + k < dstBottom; ++k) {
+                std::memcpy(dstRow(sy * s + k), dstRow(sy * s), rowBytes);
+            }
+        }
+        rects[nRects++] = SDL_Rect{dstLeft, dstTop, n, dstBottom - dstTop};
+    }
+    if (SDL_MUSTLOCK(pSurface)) {
+        SDL_UnlockSurface(pSurface);
+    }
+    // A window whose size is no multiple of the scale has a strip at its right and bottom that
+    // no pixel of the screen covers.
+    const Uint32 face = FaceColour();
+    const Uint32 faceValue =
+        SDL_MapRGB(pSurface->format, (face >> 16) & 0xFF, (face >> 8) & 0xFF, face & 0xFF);
+    if (right == width && width * s < pSurface->w) {
+        rects[nRects] = SDL_Rect{width * s, 0, pSurface->w - width * s, pSurface->h};
+        SDL_FillRect(pSurface, &rects[nRects++], faceValue);
+    }
+    if (bottom == height && height * s < pSurface->h) {
+        rects[nRects] = SDL_Rect{0, height * s, pSurface->w, pSurface->h - height * s};
+        SDL_FillRect(pSurface, &rects[nRects++], faceValue);
+    }
+    if (nRects > 0) {
+        SDL_UpdateWindowSurfaceRects(pWindow, rects, nRects);
+    }
+}
+
 HOSTWND CSdlHost::KeyboardWindow(unsigned sdlWindowId) const {
     if (sdlWindowId != 0 && m_windows.count(sdlWindowId)) {
         return sdlWindowId;
@@ -371,8 +525,8 @@ BOOL CSdlHost::Translate(const SDL_Event& sdlEvent, DvHostEvent& event) {
         }
         event.kind = sdlEvent.type == SDL_MOUSEBUTTONDOWN ? DvEventMouseDown : DvEventMouseUp;
         event.window = b.windowID;
-        event.x = b.x;
-        event.y = b.y;
+        event.x = FloorDiv(b.x, m_nScale);
+        event.y = FloorDiv(b.y, m_nScale);
         event.button = b.button; // SDL numbers left, middle, right as 1, 2, 3 too
         event.modifiers = Modifiers(static_cast<Uint16>(SDL_GetModState()));
         return TRUE;
@@ -384,8 +538,8 @@ BOOL CSdlHost::Translate(const SDL_Event& sdlEvent, DvHostEvent& event) {
         }
         event.kind = DvEventMouseMove;
         event.window = m.windowID;
-        event.x = m.x;
-        event.y = m.y;
+        event.x = FloorDiv(m.x, m_nScale);
+        event.y = FloorDiv(m.y, m_nScale);
         event.modifiers = Modifiers(static_cast<Uint16>(SDL_GetModState()));
         return TRUE;
     }
@@ -414,10 +568,14 @@ BOOL CSdlHost::Translate(const SDL_Event& sdlEvent, DvHostEvent& event) {
             // replayed.
             event.kind = DvEventResize;
             SDL_GetWindowSize(pHost->m_pWindow, &event.x, &event.y);
+            event.x = std::max(event.x / m_nScale, 1);
+            event.y = std::max(event.y / m_nScale, 1);
             return TRUE;
         case SDL_WINDOWEVENT_MOVED:
             event.kind = DvEventMove;
             SDL_GetWindowPosition(pHost->m_pWindow, &event.x, &event.y);
+            event.x = FloorDiv(event.x, m_nScale);
+            event.y = FloorDiv(event.y, m_nScale);
             return TRUE;
         case SDL_WINDOWEVENT_MINIMIZED:
             event.kind = DvEventMinimise;
@@ -476,7 +634,7 @@ SIZE CSdlHost::ScreenSize() {
     // The usable area of the first display, so that a centred dialog lands wholly on screen.
     SDL_Rect bounds;
     if (SDL_GetDisplayUsableBounds(0, &bounds) == 0 && bounds.w > 0 && bounds.h > 0) {
-        return SIZE{bounds.w, bounds.h};
+        return SIZE{std::max(bounds.w / m_nScale, 1), std::max(bounds.h / m_nScale, 1)};
     }
     return CHost::ScreenSize();
 }

@@ -24,6 +24,7 @@ public:
     void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
     void SetHostTitle(HOSTWND window, LPCSTR title) override;
     void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
+    void SetHostIcons(HOSTWND window, const IconImage* images, int count) override;
     LentScreen LendScreen(HOSTWND window, int cx, int cy) override;
     BOOL Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
                  const RECT& changed) override;
@@ -31,6 +32,10 @@ public:
     BOOL WaitEvent(DWORD timeoutMs) override;
     DWORD TickCount() override;
     SIZE ScreenSize() override;
+
+    // How many desktop pixels show one of the program's pixels each way (1 unless the desktop
+    // is scaled, see Open).
+    int Scale() const { return m_nScale; }
 
 private:
     struct CHostWindow {
@@ -40,8 +45,12 @@ private:
         void* m_pLent = nullptr;
     };
 
-    CSdlHost() = default;
+    explicit CSdlHost(int nScale) : m_nScale(nScale) {}
     CHostWindow* Find(HOSTWND window);
+    // Copies a rectangle of the program's screen into the window's surface at m_nScale times
+    // its size, each pixel repeated; the surface beyond the scaled screen gets the dialog face.
+    void PresentScaled(SDL_Window* pWindow, const void* pixels, int width, int height,
+                       int strideBytes, const RECT& changed);
     // Turns one SDL event into a host event; FALSE for events the platform has no use for.
     BOOL Translate(const SDL_Event& sdlEvent, DvHostEvent& event);
     // The window a keyboard event belongs to: SDL's focus, else the last window that had it.
@@ -49,6 +58,7 @@ private:
 
     std::map<HOSTWND, CHostWindow> m_windows;
     HOSTWND m_lastFocus = 0;
+    int m_nScale = 1;
 };
 
 // Keeps a harmless X error of SDL's wake-up event from ending the process; called once SDL

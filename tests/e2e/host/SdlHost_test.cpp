@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/sdl/SdlHost.h"
+#include "host/sdl/X11Window.h"
 #include "win32/winuser.h"
 
 namespace {
@@ -231,3 +232,102 @@ TEST_F(SdlHostTest, TheClockCountsMillisecondsAndWaitingEndsAtItsDeadline) {
 }
 
 } // namespace
+
+// The desktop's scale: GDK_SCALE when it is a whole number, else Xft.dpi / 96 rounded.
+TEST(DesktopScale, ComesFromGdkScaleElseXftDpi) {
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, nullptr), 1);
+    EXPECT_EQ(DvDesktopScaleFrom("2", nullptr), 2);
+    EXPECT_EQ(DvDesktopScaleFrom("3", "Xft.dpi:\t96\n"), 3); // GTK's own setting wins
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.antialias:\t1\nXft.dpi:\t192\nXft.hinting:\t1\n"),
+              2);
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.dpi: 144"), 2); // 1.5 rounds up
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.dpi:\t120\n"), 1);
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.dpi:\t288.0\n"), 3);
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.dpi:\t40\n"), 1); // never below 1
+    // Not a whole number of at least 1: the resource decides.
+    for (const char* bad : {"", "0", "-2", "two", "2x", "99999999999999999999"}) {
+        EXPECT_EQ(DvDesktopScaleFrom(bad, "Xft.dpi:\t192\n"), 2) << bad;
+    }
+    // Only Xft.dpi counts, and nonsense in it means no scale; absurd values are held at 8.
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.dpix:\t192\nMyXft.dpi:\t192\n"), 1);
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.dpi:\tnan\n"), 1);
+    EXPECT_EQ(DvDesktopScaleFrom(nullptr, "Xft.dpi:\t1e300\n"), 8);
+    EXPECT_EQ(DvDesktopScaleFrom("1000", nullptr), 8);
+}
+
+// On a desktop of scale 2 the program's pixels are shown as 2 x 2 blocks, and what comes back
+// (pointer, sizes, positions) is in the program's pixels.
+TEST_F(SdlHostTest, AtScaleTwoWindowsDoubleAndInputMapsBack) {
+    m_host.reset();
+    setenv("GDK_SCALE", "2", 1);
+    std::string error;
+    m_host = CSdlHost::Open(&error);
+    unsetenv("GDK_SCALE");
+    ASSERT_TRUE(m_host) << error;
+    ASSERT_EQ(m_host->Scale(), 2);
+    const HOSTWND window = Create(DvHostNormal, 30, 20);
+    SDL_Window* sdlWindow = SDL_GetWindowFromID(static_cast<Uint32>(window));
+    ASSERT_NE(sdlWindow, nullptr);
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(sdlWindow, &w, &h);
+    EXPECT_EQ(w, 60);
+    EXPECT_EQ(h, 40);
+    // The core keeps its own screen: presenting scales it.
+    EXPECT_EQ(m_host->LendScreen(window, 30, 20).pixels, nullptr);
+    SDL_Surface* surface = SDL_GetWindowSurface(sdlWindow);
+    ASSERT_NE(surface, nullptr);
+    SDL_FillRect(surface, nullptr, 0);
+    std::vector<DWORD> screen(30 * 20);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 30; ++x) {
+            screen[static_cast<size_t>(y) * 30 + x] = static_cast<DWORD>(y << 8 | x | 0x10000);
+        }
+    }
+    const auto shown = [&](int x, int y) {
+        return static_cast<const Uint32*>(surface->pixels)[y * (surface->pitch / 4) + x] &
+               0xFFFFFFu;
+    };
+    EXPECT_TRUE(m_host->Present(window, screen.data(), 30, 20, 30 * 4, RECT{3, 2, 8, 5}));
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 60; ++x) {
+            const bool inside = x >= 6 && x < 16 && y >= 4 && y < 10;
+            ASSERT_EQ(shown(x, y),
+                      inside ? static_cast<Uint32>((y / 2) << 8 | (x / 2) | 0x10000) : 0u)
+                << x << ", " << y;
+        }
+    }
+    // The window grew to an odd size: the program gets whole pixels, and the strip that no
+    // pixel of its covers shows the dialog face.
+    SDL_SetWindowSize(sdlWindow, 63, 41);
+    Drain();
+    PushWindowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, static_cast<Uint32>(window));
+    SDL_Event click = {};
+    click.type = SDL_MOUSEBUTTONDOWN;
+    click.button.windowID = static_cast<Uint32>(window);
+    click.button.button = SDL_BUTTON_LEFT;
+    click.button.x = 41;
+    click.button.y = 19;
+    SDL_PushEvent(&click);
+    click.button.x = -1; // left of the window, while captured
+    click.button.y = 0;
+    SDL_PushEvent(&click);
+    const std::vector<DvHostEvent> events = Drain();
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, DvEventResize);
+    EXPECT_EQ(events[0].x, 31);
+    EXPECT_EQ(events[0].y, 20);
+    EXPECT_EQ(events[1].x, 20);
+    EXPECT_EQ(events[1].y, 9);
+    EXPECT_EQ(events[2].x, -1);
+    EXPECT_EQ(events[2].y, 0);
+    std::vector<DWORD> grown(31 * 20, 0x123456);
+    surface = SDL_GetWindowSurface(sdlWindow);
+    ASSERT_NE(surface, nullptr);
+    ASSERT_EQ(surface->w, 63);
+    EXPECT_TRUE(m_host->Present(window, grown.data(), 31, 20, 31 * 4, RECT{0, 0, 31, 20}));
+    EXPECT_EQ(shown(61, 39), 0x123456u);
+    EXPECT_EQ(shown(62, 0), 0xC0C0C0u);
+    EXPECT_EQ(shown(62, 40), 0xC0C0C0u);
+    EXPECT_EQ(shown(0, 40), 0xC0C0C0u);
+}
