@@ -43,6 +43,15 @@ function(dorvane_web_targets)
       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${CMAKE_BINARY_DIR}/${name})
   endforeach()
 
+  # The stills renderer, for timing frames as the browser draws them (scripts/web bench). Its
+  # caller makes the executable's path and runs it with a command line.
+  add_executable(dorvane-render ${PROJECT_SOURCE_DIR}/tools/render/main.cpp
+                 ${PROJECT_SOURCE_DIR}/tools/render/CompositingDemo.cpp)
+  target_link_libraries(dorvane-render PRIVATE app render terrain gfx platform)
+  target_link_options(dorvane-render PRIVATE -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
+    -sINVOKE_RUN=0 "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"
+    "SHELL:--embed-file ${PROJECT_SOURCE_DIR}/res/pelds.pal@/opt/dorvane/pelds.pal")
+
   # The caster's tests, run by node, against the caster as the browser runs it.
   file(GLOB render_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/render/*.cpp)
   add_executable(test-render ${render_tests})

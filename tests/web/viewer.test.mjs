@@ -5,9 +5,29 @@ import { after, before, describe, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { canvasPixels, open, viewer } from './browser.mjs';
 import { differences, render } from './bmp.mjs';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 
 const WEB = process.env.DORVANE_WEB || 'build-web';
 const RENDERER = process.env.DORVANE_RENDER || 'build/dorvane-render';
+const ABOUT_REFERENCE = process.env.DORVANE_ABOUT_REFERENCE || 'build/web-about-reference';
+
+// The About box's client area as the desktop draws it: { width, height, rgb }.
+function aboutReference() {
+  const dir = mkdtempSync(join(tmpdir(), 'dorvane-about-'));
+  try {
+    const file = join(dir, 'about.ppm');
+    execFileSync(ABOUT_REFERENCE, [file], { stdio: ['ignore', 'ignore', 'inherit'] });
+    const bytes = readFileSync(file);
+    const m = /^P6\n(\d+) (\d+)\n255\n/.exec(bytes.subarray(0, 32).toString('latin1'));
+    assert.ok(m, 'the reference is no PPM file');
+    return { width: Number(m[1]), height: Number(m[2]), rgb: bytes.subarray(m[0].length) };
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+}
 
 // The view inside the main dialog's client area: the frame keeps its left and top place and
 // follows the right and bottom edges 8 pixels in, and the view lies 2 pixels inside it.
@@ -146,6 +166,12 @@ describe('the viewer in the browser', () => {
     const box = await about.locator('canvas').boundingBox();
     assert.ok(Math.abs(box.x + box.width / 2 - viewport.width / 2) <= 1, `box at ${box.x}`);
     assert.ok(Math.abs(box.y + box.height / 2 - viewport.height / 2) <= 1, `box at ${box.y}`);
+    // Its text, icon and button have the desktop's pixels.
+    const seen = await canvasPixels(page, '.dv-modal canvas');
+    const expected = aboutReference();
+    assert.equal(`${seen.width}x${seen.height}`, `${expected.width}x${expected.height}`);
+    const diff = differences(seen, 0, 0, expected);
+    assert.equal(diff.count, 0, `the About box differs from the desktop's, first at ${diff.first}`);
     // While it is open the main dialog takes no clicks.
     await clickPad(page, 2, 8);
     // OK: 32 x 14 dialog units at 178, 7.
