@@ -19,7 +19,13 @@ const types = {
 export function serve(root, port = 0) {
   const base = resolve(root);
   const server = createServer(async (request, response) => {
-    const path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    let path;
+    try {
+      path = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+    } catch {
+      response.writeHead(400).end();
+      return;
+    }
     const file = normalize(join(base, path.endsWith('/') ? path + 'index.html' : path));
     if (!file.startsWith(base + '/')) {
       response.writeHead(403).end();

@@ -150,6 +150,19 @@ describe('the viewer in the browser', () => {
     await page.close();
   });
 
+  test('the system menu\'s Minimize leaves the view on the page, as a page cannot be minimised', async () => {
+    const page = await viewer(session, viewport);
+    await page.mouse.click(68, 100, { button: 'right' });
+    const menu = page.locator('canvas.dv-popup');
+    await menu.waitFor({ state: 'visible', timeout: 5000 });
+    const m = await menu.boundingBox();
+    await page.mouse.click(m.x + m.width / 2, m.y + 27); // the second item, Minimize
+    await menu.waitFor({ state: 'detached', timeout: 5000 });
+    await clickPad(page, 2, 8); // colour mode 3 -> 0: the dialog still takes clicks
+    assert.equal(await viewMatches(page, viewport, ['--mode', '0']), 0);
+    await page.close();
+  });
+
   test('a right-click opens the system menu, its About item the About box, and OK closes it', async () => {
     const page = await viewer(session, viewport);
     await page.mouse.click(68, 100, { button: 'right' }); // the dialog's own area, beside the pads
@@ -181,12 +194,15 @@ describe('the viewer in the browser', () => {
     await page.close();
   });
 
-  test('Escape ends the program and the page says so', async () => {
-    const page = await viewer(session, viewport);
-    await page.keyboard.press('Escape');
-    await page.waitForFunction(() => document.documentElement.dataset.ended, null, { timeout: 5000 });
-    assert.match(await page.locator('#ended').textContent(), /Dorvane has ended\. Reload the page to start it again\./);
-    assert.equal(await page.locator('canvas').count(), 0);
-    await page.close();
+  test('Escape and Enter end the program and the page says so', async () => {
+    for (const key of ['Escape', 'Enter']) {
+      const page = await viewer(session, viewport);
+      await page.keyboard.press(key);
+      await page.waitForFunction(() => document.documentElement.dataset.ended, null, { timeout: 5000 });
+      assert.match(await page.locator('#ended').textContent(), /Dorvane has ended\. Reload the page to start it again\./);
+      assert.equal(await page.locator('canvas').count(), 0, `after ${key}`);
+      assert.deepEqual(page.dvErrors, []);
+      await page.close();
+    }
   });
 });

@@ -371,7 +371,13 @@ void CWebHost::ShowHostWindow(HOSTWND window, int nCmdShow) {
     if (m_windows.count(window) == 0) {
         return;
     }
-    // A page has no minimised or maximised windows: the main window is always the viewport.
+    // A page has no minimised or maximised windows: the main window is always the viewport. A
+    // minimised one comes straight back, as a desktop window restored at once would, rather than
+    // stay an icon that nothing on the page can restore.
+    if (window == m_main && (nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED)) {
+        DvHostEvent restore = {DvEventRestore, window, 0, 0, 0, 0, 0};
+        m_pending.push_back(restore);
+    }
     dv_web_show(static_cast<int>(window), nCmdShow != SW_HIDE ? 1 : 0);
 }
 
