@@ -13,9 +13,14 @@
 #include <cstring>
 #include <new>
 
+// The vector march: 1 with AVX2 (chosen at run time), 2 with WebAssembly SIMD (the browser
+// build, which every current browser runs), 0 where there is none.
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define DORVANE_VECTOR_MARCH 1
 #include <immintrin.h>
+#elif defined(__wasm_simd128__)
+#define DORVANE_VECTOR_MARCH 2
+#include <wasm_simd128.h>
 #else
 #define DORVANE_VECTOR_MARCH 0
 #endif
@@ -408,7 +413,7 @@ void MarchColumn(const Frame& frame, int column) {
     MarchWide(frame, mode, solid, detail, pixels, pitch, px, py, dx, dy);
 }
 
-#if DORVANE_VECTOR_MARCH
+#if DORVANE_VECTOR_MARCH == 1
 
 // The vector march: eight neighbouring columns marched side by side, one step of all eight at a
 // time, with AVX2. Each step's depth is the same for all of them, so its row is worked out for
@@ -571,6 +576,226 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
     }
 }
 
+bool ProcessorHasVectors() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+#elif DORVANE_VECTOR_MARCH == 2
+
+// The same march with WebAssembly SIMD, whose vectors hold four ints or two doubles: the eight
+// columns are two halves of four, and each step's rows are worked out in four divisions of two
+// doubles. Every operation matches its AVX2 counterpart lane for lane (the quotients are clamped
+// before truncation as there), so both draw the pixels of the plain march.
+struct Eight {
+    v128_t half[2];
+};
+
+inline Eight Load(const int* values) {
+    return Eight{{wasm_v128_load(values), wasm_v128_load(values + 4)}};
+}
+
+inline void Store(int* values, const Eight& v) {
+    wasm_v128_store(values, v.half[0]);
+    wasm_v128_store(values + 4, v.half[1]);
+}
+
+template <typename F> inline Eight Each(const Eight& a, const Eight& b, F f) {
+    return Eight{{f(a.half[0], b.half[0]), f(a.half[1], b.half[1])}};
+}
+
+inline Eight Splat(int value) {
+    return Eight{{wasm_i32x4_splat(value), wasm_i32x4_splat(value)}};
+}
+
+inline bool Any(const Eight& v) {
+    return wasm_v128_any_true(wasm_v128_or(v.half[0], v.half[1]));
+}
+
+// Truncated (a scale) / depth of four ints, through doubles clamped to +-2^30.
+inline v128_t RowQuotients(v128_t a, v128_t scale, v128_t depth) {
+    const v128_t lowest = wasm_f64x2_splat(-1073741824.0);
+    const v128_t highest = wasm_f64x2_splat(1073741824.0);
+    v128_t q0 = wasm_f64x2_div(wasm_f64x2_mul(wasm_f64x2_convert_low_i32x4(a), scale), depth);
+    v128_t q1 = wasm_f64x2_div(
+        wasm_f64x2_mul(wasm_f64x2_convert_low_i32x4(wasm_i32x4_shuffle(a, a, 2, 3, 2, 3)), scale),
+        depth);
+    q0 = wasm_f64x2_min(wasm_f64x2_max(q0, lowest), highest);
+    q1 = wasm_f64x2_min(wasm_f64x2_max(q1, lowest), highest);
+    return wasm_i32x4_shuffle(wasm_i32x4_trunc_sat_f64x2_zero(q0),
+                              wasm_i32x4_trunc_sat_f64x2_zero(q1), 0, 1, 4, 5);
+}
+
+// The low 8 bits of h / 50 need only the quotient's truncation, exact through doubles.
+inline v128_t Bands(v128_t h) {
+    const v128_t fifty = wasm_f64x2_splat(50.0);
+    const v128_t b0 =
+        wasm_i32x4_trunc_sat_f64x2_zero(wasm_f64x2_div(wasm_f64x2_convert_low_i32x4(h), fifty));
+    const v128_t b1 = wasm_i32x4_trunc_sat_f64x2_zero(
+        wasm_f64x2_div(wasm_f64x2_convert_low_i32x4(wasm_i32x4_shuffle(h, h, 2, 3, 2, 3)), fifty));
+    return wasm_i32x4_shuffle(b0, b1, 0, 1, 4, 5);
+}
+
+template <int kMode, bool kSolid, bool kDetail> void MarchEight(const Frame& frame, int first) {
+    alignas(16) int startX[8];
+    alignas(16) int startY[8];
+    alignas(16) int stepX[8];
+    alignas(16) int stepY[8];
+    alignas(16) int stepCount[8];
+    BYTE* columnTop[8];
+    BYTE scratch = 0;
+    int longest = 0;
+    for (int lane = 0; lane < 8; ++lane) {
+        const int column = first + lane;
+        std::int64_t px = 0;
+        std::int64_t py = 0;
+        int dx = 0;
+        int dy = 0;
+        int steps = 0;
+        if (column < frame.width) {
+            RayOf(frame, column, px, py, dx, dy);
+            steps = StepCount(frame, px, py, dx, dy);
+        }
+        startX[lane] = steps > 0 ? static_cast<int>(px) : 0;
+        startY[lane] = steps > 0 ? static_cast<int>(py) : 0;
+        stepX[lane] = dx;
+        stepY[lane] = dy;
+        stepCount[lane] = steps;
+        columnTop[lane] = column < frame.width ? frame.rowZero + column : &scratch;
+        longest = steps > longest ? steps : longest;
+    }
+
+    const auto add = [](v128_t a, v128_t b) { return wasm_i32x4_add(a, b); };
+    const auto sub = [](v128_t a, v128_t b) { return wasm_i32x4_sub(a, b); };
+    const auto both = [](v128_t a, v128_t b) { return wasm_v128_and(a, b); };
+    const auto greater = [](v128_t a, v128_t b) { return wasm_i32x4_gt(a, b); };
+    const auto larger = [](v128_t a, v128_t b) { return wasm_i32x4_max(a, b); };
+    const Eight zero = Splat(0);
+    const Eight heightMask = Splat(0xFFFFFF);
+    const Eight within = Splat(127);
+    const Eight eye = Splat(static_cast<int>(frame.eye));
+    const Eight horizon = Splat(static_cast<int>(frame.horizon));
+    const v128_t mapColumns = wasm_i32x4_splat(static_cast<int>(frame.mapColumns));
+    const v128_t scale = wasm_f64x2_splat(static_cast<double>(frame.scale));
+    const double forward = static_cast<double>(frame.forward);
+    const HeightCell* const cells = frame.cells;
+    const std::ptrdiff_t pitch = frame.pitch;
+
+    Eight px = Load(startX);
+    Eight py = Load(startY);
+    const Eight dx = Load(stepX);
+    const Eight dy = Load(stepY);
+    const Eight steps = Load(stepCount);
+    Eight e = Splat(frame.height - 1);
+
+    for (int i = 0; i < longest; ++i, px = Each(px, dx, add), py = Each(py, dy, add)) {
+        const Eight active = Each(Each(steps, Splat(i), greater), Each(e, zero, greater), both);
+        if (!Any(active)) {
+            break;
+        }
+        // Lanes that take no part read cell 0, which exists whenever any lane is on the map.
+        const Eight index =
+            Each(Each(px, py,
+                      [&](v128_t x, v128_t y) {
+                          return wasm_i32x4_add(wasm_i32x4_mul(wasm_i32x4_shr(y, 7), mapColumns),
+                                                wasm_i32x4_shr(x, 7));
+                      }),
+                 active, both);
+        alignas(16) int at[8];
+        Store(at, index);
+        alignas(16) int cellAt[8];
+        for (int lane = 0; lane < 8; ++lane) {
+            cellAt[lane] = static_cast<int>(cells[at[lane]]);
+        }
+        const Eight cell = Load(cellAt);
+        Eight h = Each(cell, heightMask, both);
+        if (kDetail && i < frame.detailSteps) {
+            // CHeightMap::AddDetail for every lane whose height is above 0.
+            const Eight one = Splat(1);
+            const Eight mx = Each(Each(Each(px, within, both), one, sub), zero, larger);
+            const Eight my = Each(Each(Each(py, within, both), one, sub), zero, larger);
+            const Eight amount = Each(mx, my, [](v128_t x, v128_t y) {
+                return wasm_u32x4_shr(wasm_v128_and(wasm_v128_or(x, y), wasm_i32x4_splat(120)), 1);
+            });
+            const Eight odd = Each(
+                h, one, [](v128_t v, v128_t o) { return wasm_i32x4_eq(wasm_v128_and(v, o), o); });
+            for (int k = 0; k < 2; ++k) {
+                const v128_t detailed =
+                    wasm_v128_bitselect(wasm_i32x4_sub(h.half[k], amount.half[k]),
+                                        wasm_i32x4_add(h.half[k], amount.half[k]), odd.half[k]);
+                h.half[k] = wasm_v128_bitselect(detailed, h.half[k],
+                                                wasm_i32x4_gt(h.half[k], zero.half[k]));
+            }
+        }
+        const Eight lift = Each(eye, h, sub);
+        const v128_t depth = wasm_f64x2_splat(static_cast<double>(i + 1) * forward);
+        const Eight quotient = {
+            {RowQuotients(lift.half[0], scale, depth), RowQuotients(lift.half[1], scale, depth)}};
+        const Eight p = Each(Each(horizon, quotient, add), zero, larger);
+        const Eight drawn = Each(active, Each(e, p, greater), both);
+        if (!Any(drawn)) {
+            continue;
+        }
+
+        alignas(16) int colour[8];
+        if constexpr (kMode == 0) {
+            Store(colour, Eight{{Bands(h.half[0]), Bands(h.half[1])}});
+        } else if constexpr (kMode == 1) {
+            Store(colour, Eight{{wasm_i32x4_shr(px.half[0], 7), wasm_i32x4_shr(px.half[1], 7)}});
+        } else if constexpr (kMode == 2) {
+            Store(colour, Eight{{wasm_i32x4_shr(py.half[0], 7), wasm_i32x4_shr(py.half[1], 7)}});
+        } else {
+            alignas(16) int texelAt[8];
+            for (int k = 0; k < 2; ++k) {
+                const v128_t slot =
+                    wasm_u32x4_min(wasm_u32x4_shr(cell.half[k], 24), wasm_i32x4_splat(5));
+                const v128_t texel = wasm_i32x4_add(
+                    wasm_i32x4_add(wasm_i32x4_shl(slot, 14),
+                                   wasm_i32x4_shl(wasm_v128_and(py.half[k], within.half[k]), 7)),
+                    wasm_v128_and(px.half[k], within.half[k]));
+                wasm_v128_store(texelAt + 4 * k, texel);
+            }
+            for (int lane = 0; lane < 8; ++lane) {
+                colour[lane] = frame.texels[texelAt[lane]];
+            }
+        }
+        alignas(16) int row[8];
+        alignas(16) int clip[8];
+        Store(row, p);
+        if (kSolid) {
+            Store(clip, e);
+        }
+        const unsigned mask = static_cast<unsigned>(wasm_i32x4_bitmask(drawn.half[0])) |
+                              static_cast<unsigned>(wasm_i32x4_bitmask(drawn.half[1])) << 4;
+        for (int lane = 0; lane < 8; ++lane) {
+            const bool draws = (mask >> lane) & 1u;
+            const BYTE k = static_cast<BYTE>(colour[lane]);
+            if (kSolid) {
+                if (draws) {
+                    DrawSample(columnTop[lane], -pitch, row[lane], clip[lane], k, true);
+                }
+            } else {
+                *(draws ? columnTop[lane] - row[lane] * pitch : &scratch) = k;
+            }
+        }
+        for (int k = 0; k < 2; ++k) {
+            e.half[k] = wasm_v128_bitselect(p.half[k], e.half[k], drawn.half[k]);
+        }
+    }
+}
+
+// Every browser that runs the program has the instructions: they are part of the build.
+bool ProcessorHasVectors() {
+    return true;
+}
+
+#endif
+
+#if DORVANE_VECTOR_MARCH
+
 typedef void (*VectorMarch)(const Frame&, int);
 
 // Indexed by colour mode (0 to 3), then solid, then detail.
@@ -584,14 +809,6 @@ constexpr VectorMarch kVectorMarches[4][2][2] = {
     {{MarchEight<3, false, false>, MarchEight<3, false, true>},
      {MarchEight<3, true, false>, MarchEight<3, true, true>}},
 };
-
-bool ProcessorHasVectors() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
 
 bool UseVectorMarch(const Frame& frame) {
     return frame.narrow && g_casterVectors && ProcessorHasVectors();

@@ -13,11 +13,19 @@ namespace {
 std::uint32_t g_randState = 1;
 }
 
-extern "C" __attribute__((visibility("hidden"))) int rand() noexcept {
+// The C library's own declarations say whether these may throw: glibc's say not, musl's (the
+// browser build's) say nothing.
+#if defined(__GLIBC__)
+#define DV_CRT_NOEXCEPT noexcept
+#else
+#define DV_CRT_NOEXCEPT
+#endif
+
+extern "C" __attribute__((visibility("hidden"))) int rand() DV_CRT_NOEXCEPT {
     g_randState = g_randState * 214013u + 2531011u;
     return static_cast<int>((g_randState >> 16) & 0x7FFF);
 }
 
-extern "C" __attribute__((visibility("hidden"))) void srand(unsigned int seed) noexcept {
+extern "C" __attribute__((visibility("hidden"))) void srand(unsigned int seed) DV_CRT_NOEXCEPT {
     g_randState = seed;
 }

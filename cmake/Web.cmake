@@ -1,0 +1,64 @@
+# The browser build, configured with Emscripten's toolchain (scripts/web does it): the program
+# as WebAssembly with WebAssembly SIMD, the page that runs it, and the caster's tests for node.
+
+# The desktop build's glyph tool writes the text the browser draws (tools/glyphs).
+set(DORVANE_BAKED_GLYPHS "" CACHE FILEPATH "Source file of baked glyphs written by dorvane-glyphs")
+if(NOT EXISTS "${DORVANE_BAKED_GLYPHS}")
+  message(FATAL_ERROR "DORVANE_BAKED_GLYPHS must name the file that dorvane-glyphs writes")
+endif()
+
+add_compile_options(-msimd128)
+# As on the home platform, no object lies in the lowest 64 KiB of the address space, so that
+# an integer resource or class name (MAKEINTRESOURCE) is never taken for a pointer.
+add_link_options(-sGLOBAL_BASE=65536)
+
+# GoogleTest from the sources Debian ships with it, built for WebAssembly (no threads here);
+# it names its targets GTest::gtest and GTest::gtest_main itself.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# Its code is not ours to hold to our warnings.
+foreach(target gtest gtest_main)
+  target_compile_options(${target} PRIVATE -w)
+endforeach()
+
+# The page's own files.
+set(DORVANE_WEB_PAGE_DIR ${PROJECT_SOURCE_DIR}/dist/web)
+
+function(dorvane_web_targets)
+  # The viewer. Its modal loops wait by handing the browser its turn (ASYNCIFY); the palette
+  # file lies in the virtual file system beside the executable's path.
+  add_executable(dorvane $<TARGET_OBJECTS:app_object>)
+  target_link_libraries(dorvane PRIVATE app platform_web)
+  target_link_options(dorvane PRIVATE
+    -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web
+    -sINITIAL_MEMORY=67108864
+    "SHELL:--embed-file ${PROJECT_SOURCE_DIR}/res/pelds.pal@/opt/dorvane/pelds.pal")
+  file(GLOB page_files CONFIGURE_DEPENDS ${DORVANE_WEB_PAGE_DIR}/*.html ${DORVANE_WEB_PAGE_DIR}/*.css
+       ${DORVANE_WEB_PAGE_DIR}/*.js)
+  foreach(file ${page_files})
+    get_filename_component(name ${file} NAME)
+    add_custom_command(TARGET dorvane POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${CMAKE_BINARY_DIR}/${name})
+  endforeach()
+
+  # The stills renderer, for timing frames as the browser draws them (scripts/web bench). Its
+  # caller makes the executable's path and runs it with a command line.
+  add_executable(dorvane-render ${PROJECT_SOURCE_DIR}/tools/render/main.cpp
+                 ${PROJECT_SOURCE_DIR}/tools/render/CompositingDemo.cpp)
+  target_link_libraries(dorvane-render PRIVATE app render terrain gfx platform)
+  target_link_options(dorvane-render PRIVATE -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
+    -sINVOKE_RUN=0 "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"
+    "SHELL:--embed-file ${PROJECT_SOURCE_DIR}/res/pelds.pal@/opt/dorvane/pelds.pal")
+
+  # The caster's tests, run by node, against the caster as the browser runs it.
+  file(GLOB render_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/render/*.cpp)
+  add_executable(test-render ${render_tests})
+  target_link_libraries(test-render PRIVATE render GTest::gtest GTest::gtest_main)
+  target_include_directories(test-render PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_options(test-render PRIVATE -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1
+    -sEXIT_RUNTIME=1)
+  add_test(NAME web.caster COMMAND node --no-experimental-fetch $<TARGET_FILE:test-render>)
+  set_tests_properties(web.caster PROPERTIES LABELS web)
+endfunction()

@@ -1,0 +1,43 @@
+// The browser through Emscripten: the page is the desktop. The main window is a canvas that
+// fills the viewport from its top-left corner and follows its size; its text is the page's
+// title and its icon the page's icon. Dialogs that a window owns float over the page with a
+// caption bar, and menus are canvases placed over their owner. Waiting hands control back to
+// the browser (ASYNCIFY), so the page never blocks while the program runs its loops.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "host/Host.h"
+
+class CWebHost : public CHost {
+public:
+    CWebHost();
+    ~CWebHost() override;
+
+    HOSTWND CreateHostWindow(const DvHostWindowDesc& desc) override;
+    void DestroyHostWindow(HOSTWND window) override;
+    void ShowHostWindow(HOSTWND window, int nCmdShow) override;
+    void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
+    void SetHostTitle(HOSTWND window, LPCSTR title) override;
+    void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
+    BOOL Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
+                 const RECT& changed) override;
+    BOOL PollEvent(DvHostEvent& event) override;
+    BOOL WaitEvent(DWORD timeoutMs) override;
+    DWORD TickCount() override;
+    SIZE ScreenSize() override;
+
+    // Says on the page, in place of the program, that it has ended and how to start it again.
+    static void ShowEnded();
+
+private:
+    HOSTWND m_next = 1;
+    HOSTWND m_main = 0; // the window that fills the viewport
+    std::map<HOSTWND, DvHostWindowKind> m_windows;
+    // Events the host makes itself (the main window's place and size), before the page's.
+    std::vector<DvHostEvent> m_pending;
+    // The changed rectangle in the canvas's byte order, reused from one present to the next.
+    std::vector<unsigned char> m_rgba;
+    DWORD m_lastYield = 0;
+};

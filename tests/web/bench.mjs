@@ -1,0 +1,103 @@
+// The browser build's three figures in headless Chromium, each beside its desktop counterpart
+// measured in the same run (medians; the machine is shared and noisy):
+//   frame   a 1920 x 1080 textured frame from camera 20000,20000,3000,45,0,256
+//   start   page load to the first frame on the canvas, against bench-startup's process start
+//   flight  the frame rate in the title while flying with a 1920 x 1080 view, against
+//           bench-flight's
+// Run from the project's root after scripts/web build and the desktop build: node
+// tests/web/bench.mjs (scripts/web bench does all of it).
+import { execFileSync } from 'node:child_process';
+import { open } from './browser.mjs';
+
+const WEB = process.env.DORVANE_WEB || 'build-web';
+const NATIVE = process.env.DORVANE_BUILD || 'build';
+const CAMERA = '20000,20000,3000,45,0,256';
+const LOADS = 9;
+const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+const median = (values) => {
+  const sorted = [...values].sort((a, b) => a - b);
+  const n = sorted.length;
+  return n % 2 ? sorted[(n - 1) / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+};
+
+function native(program, args) {
+  try {
+    return execFileSync(`${NATIVE}/${program}`, args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+  } catch (error) {
+    return `${program} failed: ${error.message.split('\n')[0]}`;
+  }
+}
+
+// Google Benchmark's median of a counter or of the time, from its console table.
+function benchmarkMedian(output, column) {
+  const line = output.split('\n').find((l) => /_median\b/.test(l));
+  if (!line) return null;
+  if (column === 'time') return Number(/_median\s+([\d.]+) ms/.exec(line)?.[1]);
+  return Number(new RegExp(`${column}=([\\d.]+)`).exec(line)?.[1]);
+}
+
+const benchPage = `<!DOCTYPE html><meta charset="utf-8"><body><script>
+var Module = {
+  lines: [],
+  print: (text) => Module.lines.push(text),
+  printErr: (text) => Module.lines.push(text),
+  onRuntimeInitialized: () => {
+    // The palette lies beside the executable's path, as on the desktop.
+    FS.symlink('/opt/dorvane/dorvane-render', '/proc/self/exe');
+    setTimeout(() => {
+      Module.callMain(['--size', '1920x1080', '--camera', '${CAMERA}', '--mode', '3', '--repeat', '50']);
+      document.title = 'done';
+    }, 0);
+  },
+};
+</script><script src="dorvane-render.js"></script>`;
+
+const session = await open(WEB);
+try {
+  // The frame.
+  const page = await session.context.newPage();
+  await page.route('**/bench.html', (route) => route.fulfill({ contentType: 'text/html', body: benchPage }));
+  await page.goto(session.url + 'bench.html');
+  await page.waitForFunction(() => document.title === 'done', null, { timeout: 120000 });
+  const browserFrame = (await page.evaluate(() => Module.lines)).join(' ');
+  await page.close();
+  const nativeFrame = native('dorvane-render', ['--size', '1920x1080', '--camera', CAMERA, '--mode', '3', '--repeat', '50']).trim();
+  const frameMs = (text) => Number(/median ([\d.]+) ms/.exec(text)?.[1]);
+  console.log(`frame   browser ${frameMs(browserFrame)} ms   desktop ${frameMs(nativeFrame)} ms   (median of 50 frames, 1920x1080, camera ${CAMERA}, textured; goal: browser <= 2 ms)`);
+
+  // Page load to the first frame on the canvas.
+  const loads = [];
+  for (let i = 0; i < LOADS; ++i) {
+    const p = await session.context.newPage();
+    await p.setViewportSize({ width: 800, height: 600 });
+    await p.goto(session.url);
+    await p.waitForFunction(() => document.documentElement.dataset.firstFrame, null, { timeout: 20000 });
+    loads.push(Number(await p.evaluate(() => document.documentElement.dataset.firstFrame)));
+    await p.close();
+  }
+  const startup = native('bench-startup', ['--benchmark_repetitions=5', '--benchmark_report_aggregates_only=true']);
+  console.log(`start   browser ${median(loads).toFixed(1)} ms   desktop ${benchmarkMedian(startup, 'time')} ms   (median of ${LOADS} page loads, navigation to first frame; desktop: process start to first frame; goal: browser <= 1000 ms)`);
+
+  // Flying with a full-HD view.
+  const fly = await session.context.newPage();
+  await fly.setViewportSize({ width: 1920, height: 1080 });
+  await fly.goto(session.url);
+  await fly.waitForFunction(() => document.documentElement.dataset.firstFrame, null, { timeout: 20000 });
+  await fly.mouse.click(11 + 17 + 8, 7 + 17 + 8); // the first pad's middle cell
+  const rates = [];
+  let last = '';
+  const end = Date.now() + 12000;
+  while (Date.now() < end) {
+    const title = await fly.title();
+    const m = /^Dorvane \((\d+) fps\)$/.exec(title);
+    // One reading per new title, after the first (which counts a part second).
+    if (m && title !== last && last !== '') rates.push(Number(m[1]));
+    if (m) last = title;
+    await sleep(100);
+  }
+  await fly.close();
+  const flight = native('bench-flight', ['--benchmark_repetitions=3', '--benchmark_report_aggregates_only=true']);
+  console.log(`flight  browser ${rates.length ? median(rates) : 'none'} fps   desktop ${benchmarkMedian(flight, 'fps_in_title')} fps   (median of the titles over 12 s, 1920x1080 viewport; goal: browser holds 20)`);
+} finally {
+  await session.close();
+}

@@ -1,0 +1,208 @@
+// The viewer in headless Chromium, compared with what dorvane-render draws for the same state:
+// the first frame, pad commands, the fly-through, resizing, the system menu and the About box,
+// and ending with Escape.
+import { after, before, describe, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { canvasPixels, open, viewer } from './browser.mjs';
+import { differences, render } from './bmp.mjs';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
+const WEB = process.env.DORVANE_WEB || 'build-web';
+const RENDERER = process.env.DORVANE_RENDER || 'build/dorvane-render';
+const ABOUT_REFERENCE = process.env.DORVANE_ABOUT_REFERENCE || 'build/web-about-reference';
+
+// The About box's client area as the desktop draws it: { width, height, rgb }.
+function aboutReference() {
+  const dir = mkdtempSync(join(tmpdir(), 'dorvane-about-'));
+  try {
+    const file = join(dir, 'about.ppm');
+    execFileSync(ABOUT_REFERENCE, [file], { stdio: ['ignore', 'ignore', 'inherit'] });
+    const bytes = readFileSync(file);
+    const m = /^P6\n(\d+) (\d+)\n255\n/.exec(bytes.subarray(0, 32).toString('latin1'));
+    assert.ok(m, 'the reference is no PPM file');
+    return { width: Number(m[1]), height: Number(m[2]), rgb: bytes.subarray(m[0].length) };
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+// The view inside the main dialog's client area: the frame keeps its left and top place and
+// follows the right and bottom edges 8 pixels in, and the view lies 2 pixels inside it.
+const viewRect = (width, height) => ({ x: 76, y: 9, width: width - 86, height: height - 19 });
+
+// Pad cells: three 3 x 3 pads of 17-pixel cells.
+const PAD_LEFT = 11;
+const PAD_TOP = [7, 67, 132];
+const padPoint = (pad, cell) => [PAD_LEFT + 17 * (cell % 3) + 8, PAD_TOP[pad - 1] + 17 * Math.floor(cell / 3) + 8];
+
+const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+
+// Waits until the view shows the renderer's still for these options; the pixels that still
+// differ when the time runs out (0 when it matched).
+async function viewMatches(page, viewport, options, timeoutMs = 5000) {
+  const rect = viewRect(viewport.width, viewport.height);
+  const still = render(RENDERER, rect.width, rect.height, options);
+  const end = Date.now() + timeoutMs;
+  for (;;) {
+    const canvas = await canvasPixels(page);
+    if (canvas && canvas.width === viewport.width && canvas.height === viewport.height) {
+      const diff = differences(canvas, rect.x, rect.y, still);
+      if (diff.count === 0) return 0;
+      if (Date.now() >= end) {
+        assert.fail(`${diff.count} pixels differ from "${options.join(' ')}", the first at ${diff.first}`);
+      }
+    } else if (Date.now() >= end) {
+      assert.fail(`the canvas is ${canvas && canvas.width}x${canvas && canvas.height}, not the viewport`);
+    }
+    await sleep(100);
+  }
+}
+
+async function clickPad(page, pad, cell) {
+  const [x, y] = padPoint(pad, cell);
+  await page.mouse.click(x, y);
+}
+
+describe('the viewer in the browser', () => {
+  let session;
+  const viewport = { width: 800, height: 600 };
+  before(async () => {
+    session = await open(WEB);
+  });
+  after(async () => {
+    await session?.close();
+  });
+
+  test('starts with the title, the icon and the first frame, filling the viewport', async () => {
+    const page = await viewer(session, viewport);
+    assert.equal(await page.title(), 'Dorvane');
+    assert.match(await page.getAttribute('link[rel="icon"]', 'href'), /^data:image\/png;base64,/);
+    const box = await page.locator('canvas.dv-main').boundingBox();
+    assert.deepEqual(box, { x: 0, y: 0, width: 800, height: 600 });
+    assert.equal(await viewMatches(page, viewport, []), 0);
+    assert.deepEqual(page.dvErrors, []);
+    await page.close();
+  });
+
+  test('pad clicks change the view as the renderer predicts', async () => {
+    const page = await viewer(session, viewport);
+    await clickPad(page, 1, 5); // x + 200
+    await clickPad(page, 2, 5); // heading + 10
+    await clickPad(page, 1, 0); // altitude 4000 -> 3200
+    await clickPad(page, 2, 1); // horizon 20 rows lower
+    await clickPad(page, 1, 8); // zoom in: scale 256 -> 320
+    await clickPad(page, 2, 8); // colour mode 3 -> 0
+    await clickPad(page, 3, 8); // an empty cell: only re-renders
+    assert.equal(await viewMatches(page, viewport, ['--camera', '10200,100,3200,10,20,320', '--mode', '0']), 0);
+    await clickPad(page, 2, 0); // solid columns
+    await clickPad(page, 2, 6); // terrain following
+    await clickPad(page, 3, 0); // sub-cell detail
+    await clickPad(page, 2, 8); // colour mode 0 -> 1
+    // A press on a pad released outside the page is still one click: the canvas keeps the
+    // mouse until the release.
+    const [x, y] = padPoint(1, 1); // y + 200
+    await page.mouse.move(x, y);
+    await page.mouse.down();
+    await page.mouse.move(viewport.width + 50, viewport.height + 50);
+    await page.mouse.up();
+    await clickPad(page, 2, 3); // heading - 10
+    assert.equal(await viewMatches(page, viewport, ['--camera', '10200,300,3200,0,20,320', '--mode', '1',
+                                                    '--solid', '--follow', '--detail']), 0);
+    await page.close();
+  });
+
+  test('the fly-through shows the frame rate in the title and stops when clicked again', async () => {
+    const page = await viewer(session, viewport);
+    await clickPad(page, 1, 4);
+    let rate = 0;
+    let title = '';
+    const end = Date.now() + 3000;
+    while (Date.now() < end) {
+      title = await page.title();
+      const m = /^Dorvane \((\d+) fps\)$/.exec(title);
+      if (m) {
+        rate = Number(m[1]);
+        if (rate >= 15 && rate <= 21) break;
+      }
+      await sleep(50);
+    }
+    assert.ok(rate >= 15 && rate <= 21, `title after three seconds: "${title}"`);
+    await clickPad(page, 1, 4);
+    await sleep(300);
+    const stopped = await page.title();
+    const still = await canvasPixels(page);
+    await sleep(2500);
+    assert.equal(await page.title(), stopped, 'the title still changes');
+    assert.ok((await canvasPixels(page)).rgba.equals(still.rgba), 'the view still moves');
+    assert.match(stopped, /^Dorvane \(\d+ fps\)$/);
+    await page.close();
+  });
+
+  test('resizing the viewport makes the dialog and the view follow', async () => {
+    const page = await viewer(session, viewport);
+    for (const size of [{ width: 640, height: 400 }, { width: 1024, height: 700 }]) {
+      await page.setViewportSize(size);
+      assert.equal(await viewMatches(page, size, []), 0, `at ${size.width}x${size.height}`);
+    }
+    await page.close();
+  });
+
+  test('the system menu\'s Minimize leaves the view on the page, as a page cannot be minimised', async () => {
+    const page = await viewer(session, viewport);
+    await page.mouse.click(68, 100, { button: 'right' });
+    const menu = page.locator('canvas.dv-popup');
+    await menu.waitFor({ state: 'visible', timeout: 5000 });
+    const m = await menu.boundingBox();
+    await page.mouse.click(m.x + m.width / 2, m.y + 27); // the second item, Minimize
+    await menu.waitFor({ state: 'detached', timeout: 5000 });
+    await clickPad(page, 2, 8); // colour mode 3 -> 0: the dialog still takes clicks
+    assert.equal(await viewMatches(page, viewport, ['--mode', '0']), 0);
+    await page.close();
+  });
+
+  test('a right-click opens the system menu, its About item the About box, and OK closes it', async () => {
+    const page = await viewer(session, viewport);
+    await page.mouse.click(68, 100, { button: 'right' }); // the dialog's own area, beside the pads
+    const menu = page.locator('canvas.dv-popup');
+    await menu.waitFor({ state: 'visible', timeout: 5000 });
+    const m = await menu.boundingBox();
+    // The last item is the program's own: "About Dorvane...".
+    await page.mouse.click(m.x + m.width / 2, m.y + m.height - 8);
+    const about = page.locator('.dv-modal');
+    await about.waitFor({ state: 'visible', timeout: 5000 });
+    assert.equal(await about.locator('.dv-caption').textContent(), 'About Dorvane');
+    assert.equal(await menu.count(), 0, 'the menu stays open');
+    // The box is centred over the page.
+    const box = await about.locator('canvas').boundingBox();
+    assert.ok(Math.abs(box.x + box.width / 2 - viewport.width / 2) <= 1, `box at ${box.x}`);
+    assert.ok(Math.abs(box.y + box.height / 2 - viewport.height / 2) <= 1, `box at ${box.y}`);
+    // Its text, icon and button have the desktop's pixels.
+    const seen = await canvasPixels(page, '.dv-modal canvas');
+    const expected = aboutReference();
+    assert.equal(`${seen.width}x${seen.height}`, `${expected.width}x${expected.height}`);
+    const diff = differences(seen, 0, 0, expected);
+    assert.equal(diff.count, 0, `the About box differs from the desktop's, first at ${diff.first}`);
+    // While it is open the main dialog takes no clicks.
+    await clickPad(page, 2, 8);
+    // OK: 32 x 14 dialog units at 178, 7.
+    await page.mouse.click(box.x + 291, box.y + 22);
+    await about.waitFor({ state: 'detached', timeout: 5000 });
+    assert.equal(await viewMatches(page, viewport, []), 0);
+    await page.close();
+  });
+
+  test('Escape and Enter end the program and the page says so', async () => {
+    for (const key of ['Escape', 'Enter']) {
+      const page = await viewer(session, viewport);
+      await page.keyboard.press(key);
+      await page.waitForFunction(() => document.documentElement.dataset.ended, null, { timeout: 5000 });
+      assert.match(await page.locator('#ended').textContent(), /Dorvane has ended\. Reload the page to start it again\./);
+      assert.equal(await page.locator('canvas').count(), 0, `after ${key}`);
+      assert.deepEqual(page.dvErrors, []);
+      await page.close();
+    }
+  });
+});
