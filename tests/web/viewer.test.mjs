@@ -225,7 +225,11 @@ describe('the viewer in the browser', () => {
 
   test('a right-click opens the system menu, its About item the About box, and OK closes it', async () => {
     const page = await viewer(session, viewport);
+    await page.evaluate(() => window.addEventListener('contextmenu', (e) => {
+      window.browserMenuShown = !e.defaultPrevented;
+    }));
     await page.mouse.click(68, 100, { button: 'right' }); // the dialog's own area, beside the pads
+    assert.equal(await page.evaluate(() => window.browserMenuShown), false, 'the browser\'s menu is not held back');
     const menu = page.locator('canvas.dv-popup');
     await menu.waitFor({ state: 'visible', timeout: 5000 });
     const m = await menu.boundingBox();
