@@ -258,6 +258,19 @@ describe('the viewer in the browser', () => {
     await page.close();
   });
 
+  test('Alt+Space opens the system menu too, and Escape closes only the menu', async () => {
+    const page = await viewer(session, viewport);
+    await page.keyboard.press('Alt+Space');
+    const menu = page.locator('canvas.dv-popup');
+    await menu.waitFor({ state: 'visible', timeout: 5000 });
+    await page.keyboard.press('Escape');
+    await menu.waitFor({ state: 'detached', timeout: 5000 });
+    await clickPad(page, 2, 8); // colour mode 3 -> 0: still running
+    assert.equal(await viewMatches(page, viewport, ['--mode', '0']), 0);
+    assert.equal(await page.evaluate(() => document.documentElement.dataset.ended), undefined);
+    await page.close();
+  });
+
   test('Escape and Enter end the program and the page says so', async () => {
     for (const key of ['Escape', 'Enter']) {
       const page = await viewer(session, viewport);
