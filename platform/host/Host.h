@@ -2,9 +2,9 @@
 // windowing core owns every window and draws each top-level window's client area into a 32-bit
 // screen bitmap; a host only shows those pixels and turns the outside world's input into events.
 // A host may lend the memory it shows from as that screen, so that nothing is copied on the way
-// to the desktop. Two hosts exist: the real desktop (host/sdl) and memory screens for tests
-// (host/headless). The headless host is installed by default; the viewer's entry installs the
-// desktop host before the application starts.
+// to the desktop. Three hosts exist: the real desktop (host/sdl), memory screens for tests
+// (host/headless) and the browser's page (host/web). The headless host is installed by
+// default; the viewer's entry installs its host before the application starts.
 #pragma once
 
 #include <memory>

@@ -22,9 +22,11 @@ const median = (values) => {
 
 function native(program, args) {
   try {
-    return execFileSync(`${NATIVE}/${program}`, args, { encoding: 'utf8', stdio: ['ignore', 'pipe', 'ignore'] });
+    return execFileSync(`${NATIVE}/${program}`, args,
+                        { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'], maxBuffer: 1 << 24 });
   } catch (error) {
-    return `${program} failed: ${error.message.split('\n')[0]}`;
+    console.error(`${program} failed: ${error.message.split('\n')[0]}`);
+    return '';
   }
 }
 

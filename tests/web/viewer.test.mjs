@@ -130,6 +130,21 @@ describe('the viewer in the browser', () => {
       await sleep(50);
     }
     assert.ok(rate >= 15 && rate <= 21, `title after three seconds: "${title}"`);
+    // Flying never holds the page up: its own timers still run every few milliseconds.
+    const worstGap = await page.evaluate(() => new Promise((done) => {
+      let last = performance.now();
+      let worst = 0;
+      let ticks = 0;
+      const tick = () => {
+        const now = performance.now();
+        worst = Math.max(worst, now - last);
+        last = now;
+        if (++ticks < 40) setTimeout(tick, 5);
+        else done(worst);
+      };
+      setTimeout(tick, 5);
+    }));
+    assert.ok(worstGap < 250, `the page waited ${worstGap} ms for its turn`);
     await clickPad(page, 1, 4);
     await sleep(300);
     const stopped = await page.title();
@@ -139,6 +154,51 @@ describe('the viewer in the browser', () => {
     assert.ok((await canvasPixels(page)).rgba.equals(still.rgba), 'the view still moves');
     assert.match(stopped, /^Dorvane \(\d+ fps\)$/);
     await page.close();
+  });
+
+  test('one program pixel is one CSS pixel, unsmoothed at twice the zoom', async () => {
+    const page = await session.context.newPage();
+    try {
+      const cdp = await session.context.newCDPSession(page);
+      await cdp.send('Emulation.setDeviceMetricsOverride',
+                     { width: viewport.width, height: viewport.height, deviceScaleFactor: 2, mobile: false });
+      await page.goto(session.url);
+      await page.waitForFunction(() => document.documentElement.dataset.firstFrame, null, { timeout: 20000 });
+      const canvas = await canvasPixels(page);
+      assert.equal(`${canvas.width}x${canvas.height}`, '800x600');
+      // The pads: sharp black-on-grey icons, where smoothing would show at once.
+      assert.equal(await page.evaluate(() => window.devicePixelRatio), 2);
+      const { data } = await cdp.send('Page.captureScreenshot',
+                                      { format: 'png', clip: { x: 0, y: 0, width: 70, height: 190, scale: 1 } });
+      const shot = Buffer.from(data, 'base64');
+      const pixels = await page.evaluate(async (b64) => {
+        const image = new Image();
+        image.src = 'data:image/png;base64,' + b64;
+        await image.decode();
+        const c = document.createElement('canvas');
+        c.width = image.width;
+        c.height = image.height;
+        const g = c.getContext('2d');
+        g.drawImage(image, 0, 0);
+        return { width: c.width, height: c.height, rgba: Array.from(g.getImageData(0, 0, c.width, c.height).data) };
+      }, shot.toString('base64'));
+      assert.equal(pixels.width, 140);
+      let blurred = 0;
+      for (let y = 0; y < 190; ++y) {
+        for (let x = 0; x < 70; ++x) {
+          const source = (y * 800 + x) * 4;
+          for (const [dx, dy] of [[0, 0], [1, 0], [0, 1], [1, 1]]) {
+            const at = ((2 * y + dy) * pixels.width + 2 * x + dx) * 4;
+            for (let k = 0; k < 3; ++k) {
+              if (pixels.rgba[at + k] !== canvas.rgba[source + k]) ++blurred;
+            }
+          }
+        }
+      }
+      assert.equal(blurred, 0, 'the zoomed pads are not the canvas pixels doubled');
+    } finally {
+      await page.close();
+    }
   });
 
   test('resizing the viewport makes the dialog and the view follow', async () => {
@@ -165,7 +225,11 @@ describe('the viewer in the browser', () => {
 
   test('a right-click opens the system menu, its About item the About box, and OK closes it', async () => {
     const page = await viewer(session, viewport);
+    await page.evaluate(() => window.addEventListener('contextmenu', (e) => {
+      window.browserMenuShown = !e.defaultPrevented;
+    }));
     await page.mouse.click(68, 100, { button: 'right' }); // the dialog's own area, beside the pads
+    assert.equal(await page.evaluate(() => window.browserMenuShown), false, 'the browser\'s menu is not held back');
     const menu = page.locator('canvas.dv-popup');
     await menu.waitFor({ state: 'visible', timeout: 5000 });
     const m = await menu.boundingBox();
@@ -191,6 +255,19 @@ describe('the viewer in the browser', () => {
     await page.mouse.click(box.x + 291, box.y + 22);
     await about.waitFor({ state: 'detached', timeout: 5000 });
     assert.equal(await viewMatches(page, viewport, []), 0);
+    await page.close();
+  });
+
+  test('Alt+Space opens the system menu too, and Escape closes only the menu', async () => {
+    const page = await viewer(session, viewport);
+    await page.keyboard.press('Alt+Space');
+    const menu = page.locator('canvas.dv-popup');
+    await menu.waitFor({ state: 'visible', timeout: 5000 });
+    await page.keyboard.press('Escape');
+    await menu.waitFor({ state: 'detached', timeout: 5000 });
+    await clickPad(page, 2, 8); // colour mode 3 -> 0: still running
+    assert.equal(await viewMatches(page, viewport, ['--mode', '0']), 0);
+    assert.equal(await page.evaluate(() => document.documentElement.dataset.ended), undefined);
     await page.close();
   });
 
