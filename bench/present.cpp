@@ -38,8 +38,8 @@ void BM_PaintAndPresentFullHd(benchmark::State& state) {
     }
     std::unique_ptr<CHost> previous = DvInstallHost(std::move(sdl));
 
-    const int width = bench::CPaintedView::kWidth;
-    const int height = bench::CPaintedView::kHeight;
+    const int width = static_cast<int>(state.range(1));
+    const int height = width * 9 / 16;
     bench::CPaintedView painted("DvPresentBench");
     HWND top = CreateWindowEx(0, "DvPresentBench", "present", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0,
                               0, width, height, nullptr, nullptr, nullptr, nullptr);
@@ -53,6 +53,11 @@ void BM_PaintAndPresentFullHd(benchmark::State& state) {
     DvInstallHost(std::move(previous));
 }
 
-BENCHMARK(BM_PaintAndPresentFullHd)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_PaintAndPresentFullHd)
+    ->Args({1, 1920})
+    ->Args({2, 1920})
+    ->Args({2, 960})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0);
 
 } // namespace

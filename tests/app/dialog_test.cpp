@@ -251,6 +251,35 @@ TEST_F(DialogTest, AboutBoxFromTheSystemCommandAndTheSystemMenu) {
     EXPECT_EQ(seen.times, 3);
 }
 
+// The window manager takes Alt+Space, so the system menu also opens from a right-click over
+// any part of the window, the view included, from Shift+F10 and from the menu key. Escape
+// closes the menu and leaves the dialog running.
+TEST_F(DialogTest, SystemMenuOpensFromARightClickOverTheViewAndTheContextMenuKeys) {
+    const CRect view = RectInParent(*m_dlg, m_dlg->m_view);
+    ASSERT_FALSE(view.IsRectEmpty());
+    const auto openedAndClosed = [&](const char* way) {
+        SCOPED_TRACE(way);
+        Pump();
+        ASSERT_NE(DvOpenMenuWindow(), nullptr);
+        m_host->Key(DvOpenMenuWindow(), VK_ESCAPE);
+        Pump();
+        EXPECT_EQ(DvOpenMenuWindow(), nullptr);
+        EXPECT_TRUE(Running());
+    };
+    m_host->Click(m_hWnd, view.CenterPoint().x, view.CenterPoint().y, 3);
+    openedAndClosed("right-click over the view");
+    m_host->Key(m_hWnd, VK_F10, DV_MOD_SHIFT);
+    openedAndClosed("Shift+F10");
+    m_host->Key(m_hWnd, VK_APPS);
+    openedAndClosed("menu key");
+    // F10 alone and a left click over the view open nothing.
+    m_host->Key(m_hWnd, VK_F10);
+    m_host->Click(m_hWnd, view.CenterPoint().x, view.CenterPoint().y);
+    Pump();
+    EXPECT_EQ(DvOpenMenuWindow(), nullptr);
+    EXPECT_TRUE(Running());
+}
+
 namespace {
 
 // Every pixel that the host shows of a top-level window.
