@@ -83,7 +83,10 @@ void CreateSection(FuzzedDataProvider& in, State& s, int slot) {
         h.biHeight < 0 ? -static_cast<std::int64_t>(h.biHeight) : h.biHeight;
     const std::int64_t stride = h.biBitCount == 8 ? (static_cast<std::int64_t>(h.biWidth) + 3) & ~3
                                                   : static_cast<std::int64_t>(h.biWidth) * 4;
-    const std::int64_t bytes = stride * height;
+    // Past the limit the section is refused, whatever the exact product.
+    const std::int64_t bytes = stride <= 0                     ? 0
+                               : height > kLimitBytes / stride ? kLimitBytes + 1
+                                                               : stride * height;
     if (bytes > kMaxBytes && bytes <= kLimitBytes) {
         return;
     }
