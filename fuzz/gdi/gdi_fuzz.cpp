@@ -131,10 +131,10 @@ void SetBits(FuzzedDataProvider& in, State& s) {
     std::int64_t rows =
         std::min<std::int64_t>(lines, static_cast<std::int64_t>(h.biHeight) - start);
     rows = std::max<std::int64_t>(rows, 0);
-    const std::int64_t bytes = rowBytes > 0 ? rowBytes * rows : 0;
-    if (bytes > kMaxBytes) {
+    if (rowBytes > 0 && rows > 0 && rowBytes > kMaxBytes / rows) {
         return;
     }
+    const std::int64_t bytes = rowBytes > 0 ? rowBytes * rows : 0;
     std::vector<DWORD> info = Info(in, h, TableEntries(h));
     std::vector<BYTE> bits(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 1)));
     const std::vector<BYTE> given = in.ConsumeBytes<BYTE>(bits.size());
@@ -244,7 +244,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 11: {
             const int cx = MostlySmall(in, -8, 600);
             const int cy = MostlySmall(in, -8, 600);
-            if (static_cast<std::int64_t>(cx) * cy * 4 > kMaxBytes) {
+            if (cx > 0 && cy > 0 && static_cast<std::int64_t>(cx) * cy > kMaxBytes / 4) {
                 break;
             }
             const HBITMAP bitmap = CreateCompatibleBitmap(s.dcs[slot], cx, cy);
