@@ -19,7 +19,6 @@
 namespace {
 
 using dorvane_fuzz::Check;
-using dorvane_fuzz::MostlySmall;
 
 constexpr int kMaxSteps = 96;
 
@@ -96,6 +95,15 @@ private:
         return CPoint(r.left + (cell % 3) * 17 + 8, r.top + (cell / 3) * 17 + 8);
     }
 
+    // A pointer position as a host reports it: mostly on the window, at most a long way off
+    // it on a very large desktop.
+    int Coordinate(int size) {
+        if (m_in.ConsumeIntegralInRange<int>(0, 7) != 0) {
+            return m_in.ConsumeIntegralInRange<int>(-20, size);
+        }
+        return m_in.ConsumeIntegralInRange<int>(-(1 << 20), 1 << 20);
+    }
+
     int Extent() {
         switch (m_in.ConsumeIntegralInRange<int>(0, 7)) {
         case 0:
@@ -140,8 +148,8 @@ private:
         if (!target && action != 4) {
             return true;
         }
-        const int x = MostlySmall(m_in, -20, 1300);
-        const int y = MostlySmall(m_in, -20, 900);
+        const int x = Coordinate(1300);
+        const int y = Coordinate(900);
         const int button = m_in.ConsumeIntegralInRange<int>(1, 3);
         const UINT modifiers = m_in.ConsumeIntegralInRange<UINT>(0, 7);
         switch (action) {
