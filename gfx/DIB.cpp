@@ -85,6 +85,17 @@ void FallbackColourTable(RGBQUAD* table) {
     }
 }
 
+// Whether SetDIBits can read the pixels the header describes: a whole info header, a bit count
+// it knows, uncompressed or (at 16 and 32 bits) with colour masks.
+bool ReadablePixels(const BITMAPINFOHEADER& h) {
+    const WORD bits = h.biBitCount;
+    const bool known =
+        bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    const bool layout = h.biCompression == BI_RGB ||
+                        (h.biCompression == BI_BITFIELDS && (bits == 16 || bits == 32));
+    return h.biSize >= sizeof(BITMAPINFOHEADER) && known && layout;
+}
+
 } // namespace
 
 CDIB::CDIB()
@@ -273,6 +284,13 @@ void CDIB::CreatePaletteFromDIB(const BITMAPINFO* info, CPalette* fallback, CPal
 
 int CDIB::CreateFromDIB(const BITMAPINFO* info, const void* bits, CPalette* palette) {
     if (!info) {
+        return 0;
+    }
+    // Pixels that SetDIBits cannot read would fail the load only after the surface was made,
+    // and a header that claims a few bits per pixel (or none) can claim a surface of gigabytes.
+    // Such a DIB fails at once, and leaves the surface empty as that failure does.
+    if (!ReadablePixels(info->bmiHeader)) {
+        Destroy();
         return 0;
     }
     CPalette temporary;

@@ -191,7 +191,8 @@ bool DvResizeScreen(DvWindow* top, int cx, int cy) {
         void* own = nullptr;
         screen = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &own, nullptr, 0);
         bits = static_cast<BYTE*>(own);
-        stride = std::max(cx, 1) * 4;
+        // Only a section that was made has a stride; its bytes fit in an int, so this does too.
+        stride = screen != nullptr ? std::max(cx, 1) * 4 : 0;
     }
     if (screen == nullptr) {
         if (top->screenLent) {

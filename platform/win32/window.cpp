@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -806,8 +808,11 @@ BOOL PlaceWindow(HWND hWnd, int x, int y, int width, int height, bool move, bool
         OffsetRect(&now, x - old.left, y - old.top);
     }
     if (size) {
-        now.right = now.left + width;
-        now.bottom = now.top + height;
+        // A rectangle ends at the largest coordinate there is: a size past it is cut there.
+        now.right = static_cast<LONG>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(now.left) + width, INT_MAX));
+        now.bottom = static_cast<LONG>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(now.top) + height, INT_MAX));
     }
     const bool moved = now.left != old.left || now.top != old.top;
     const bool sized = (now.right - now.left) != (old.right - old.left) ||

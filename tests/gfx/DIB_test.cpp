@@ -5,6 +5,7 @@
 #include "win32/restable.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -373,6 +374,51 @@ TEST(CDIBPaint, OneToOneAtTheOriginOrIntoRectangles) {
     dib.Paint(nullptr);
     const RECT extreme = {INT_MIN, 0, INT_MAX, 1};
     dib.Paint(&screen.cdc, &extreme, nullptr);
+}
+
+// The next GDI handle to be given out: handles rise with every object made.
+std::uintptr_t NextGdiHandle() {
+    const HBRUSH probe = CreateSolidBrush(0);
+    DeleteObject(probe);
+    return reinterpret_cast<std::uintptr_t>(probe);
+}
+
+TEST(CDIBFromDIB, PixelsThatCannotBeReadFailBeforeAnySurfaceIsMade) {
+    // A 40-byte header that claims a 40000 x 40000 image but pixels of no known format: such a
+    // DIB once made (and cleared) a surface of 1.6 GB before failing.
+    const std::vector<BYTE> pixels(16, 0);
+    struct Case {
+        WORD bitCount;
+        DWORD compression;
+        DWORD size;
+    };
+    const Case cases[] = {{0, BI_RGB, 40},        {2, BI_RGB, 40},      {8, BI_BITFIELDS, 40},
+                          {24, BI_BITFIELDS, 40}, {8, 1 /* RLE */, 40}, {8, BI_RGB, 12},
+                          {64, BI_RGB, 40}};
+    for (const Case& c : cases) {
+        std::vector<BYTE> dib = PackedDIB(40000, 40000, 8, std::vector<RGBQUAD>(256), pixels);
+        BITMAPINFOHEADER h;
+        std::memcpy(&h, dib.data(), sizeof h);
+        h.biBitCount = c.bitCount;
+        h.biCompression = c.compression;
+        h.biSize = c.size;
+        std::memcpy(dib.data(), &h, sizeof h);
+        CDIB surface;
+        ASSERT_EQ(surface.Create(4, 4, 1, nullptr), 1);
+        const std::uintptr_t before = NextGdiHandle();
+        EXPECT_EQ(surface.CreateFromDIB(Info(dib), pixels.data(), nullptr), 0) << c.bitCount;
+        ExpectEmpty(surface);
+        // Nothing was made on the way: the next handle is the very next one.
+        EXPECT_EQ(NextGdiHandle(), before + 4) << c.bitCount << " " << c.compression;
+    }
+    // The formats that can be read still load, masks included.
+    std::vector<BYTE> fields = PackedDIB(1, 1, 16, {}, {0x1F, 0x00, 0, 0});
+    const DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
+    fields.insert(fields.begin() + 40, reinterpret_cast<const BYTE*>(masks),
+                  reinterpret_cast<const BYTE*>(masks) + sizeof masks);
+    reinterpret_cast<BITMAPINFOHEADER*>(fields.data())->biCompression = BI_BITFIELDS;
+    CDIB surface;
+    EXPECT_EQ(surface.CreateFromDIB(Info(fields), nullptr, nullptr), 1);
 }
 
 TEST(CDIBResources, LoadsCheckEveryByteAgainstTheResourceSize) {

@@ -183,6 +183,34 @@ TEST_F(WindowTest, GeometryCountsBordersAndClampsNegativeSizes) {
     EXPECT_EQ(m_host->Pixel(top, 5, 6), 0u);
 }
 
+TEST_F(WindowTest, AScreenTooLargeToMakeLeavesTheWindowUsable) {
+    HWND top = Top(300, 200);
+    Pump();
+    // Wider than any screen can be: 1,351,559,585 pixels of four bytes.
+    m_host->Resize(top, 1351559585, 1);
+    Pump();
+    // Nor can the host lend memory for a desktop window of that size, or far larger.
+    m_host->SetLending(true);
+    m_host->Resize(top, 1000000, 1000000);
+    Pump();
+    EXPECT_FALSE(m_host->IsLent(top));
+    m_host->Resize(top, 0x7FFFFFFF, 0x7FFFFFFF);
+    Pump();
+    EXPECT_FALSE(m_host->IsLent(top));
+    m_host->Resize(top, 120, 80);
+    Pump();
+    HDC dc = GetDC(top);
+    ASSERT_NE(dc, nullptr);
+    const RECT corner = {0, 0, 10, 10};
+    EXPECT_TRUE(DvFillRect(dc, &corner, RGB(255, 0, 0)));
+    ReleaseDC(top, dc);
+    Pump();
+    EXPECT_EQ(m_host->ScreenWidth(top), 120);
+    EXPECT_EQ(m_host->Pixel(top, 5, 5) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_TRUE(m_host->IsLent(top));
+    m_host->SetLending(false);
+}
+
 TEST_F(WindowTest, TimersComeOnlyWhenIdleAndNeverPileUp) {
     HWND top = Top();
     Pump();

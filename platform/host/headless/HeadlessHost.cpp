@@ -1,6 +1,7 @@
 #include "host/headless/HeadlessHost.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "win32/window.h"
@@ -8,6 +9,8 @@
 namespace {
 // About a day after start-up, so that tick differences from 0 are already large.
 const DWORD kStartTicks = 86400000u;
+// The most a screen section may hold (a signed 32-bit byte count), and so the most worth lending.
+constexpr std::int64_t kMaxLentBytes = 0x7FFFFFFF;
 } // namespace
 
 CHeadlessHost::CHeadlessHost() : m_dwTicks(kStartTicks) {}
@@ -135,6 +138,13 @@ CHost::LentScreen CHeadlessHost::LendScreen(HOSTWND id, int cx, int cy) {
     }
     Window& window = it->second;
     if (!m_lending || cx <= 0 || cy <= 0 || cx > window.desktopWidth || cy > window.desktopHeight) {
+        Retire(window);
+        return LentScreen{};
+    }
+    // A desktop window larger than a screen section can address gets no memory: the core could
+    // not draw into it, and the memory itself may be more than there is.
+    const std::int64_t rowBytes = (static_cast<std::int64_t>(window.desktopWidth) + 3) * 4;
+    if (window.desktopHeight > kMaxLentBytes / rowBytes) {
         Retire(window);
         return LentScreen{};
     }
