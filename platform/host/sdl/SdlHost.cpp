@@ -121,6 +121,7 @@ std::unique_ptr<CSdlHost> CSdlHost::Open(std::string* pError) {
     // still wins, as the host's own tests use SDL's dummy driver.)
     SDL_SetHint(SDL_HINT_VIDEODRIVER,
                 std::getenv("WAYLAND_DISPLAY") != nullptr ? "x11,wayland" : "x11");
+    DvFilterSdlWakeupErrors();
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         if (pError != nullptr) {
             *pError = SDL_GetError();
@@ -129,7 +130,6 @@ std::unique_ptr<CSdlHost> CSdlHost::Open(std::string* pError) {
     }
     // No text input: the dialogs take keys, not composed characters.
     SDL_StopTextInput();
-    DvFilterSdlWakeupErrors();
     const char* driver = SDL_GetCurrentVideoDriver();
     const int scale = driver != nullptr && std::strcmp(driver, "x11") == 0
                           ? DvX11DesktopScale()
@@ -622,6 +622,12 @@ BOOL CSdlHost::PollEvent(DvHostEvent& event) {
 }
 
 BOOL CSdlHost::WaitEvent(DWORD timeoutMs) {
+    // Any window will do: they share the one display connection.
+    const int limit =
+        timeoutMs == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(timeoutMs, INT_MAX));
+    if (!m_windows.empty() && DvWaitForX11Events(m_windows.begin()->second.m_pWindow, limit)) {
+        return TRUE;
+    }
     if (timeoutMs == INFINITE) {
         SDL_WaitEvent(nullptr);
     } else {

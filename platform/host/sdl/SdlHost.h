@@ -61,9 +61,13 @@ private:
     int m_nScale = 1;
 };
 
-// Keeps a harmless X error of SDL's wake-up event from ending the process; called once SDL
-// has connected to the display.
+// Keeps a harmless X error of SDL's wake-up event from ending the process; called before SDL
+// connects to the display, so that the filter is also the handler SDL leaves at SDL_Quit.
 void DvFilterSdlWakeupErrors();
+
+// Waits up to timeoutMs (negative: without limit) for input on the X display of pWindow,
+// without SDL's wake-up events; false, having waited for nothing, when the window is not on X.
+bool DvWaitForX11Events(SDL_Window* pWindow, int timeoutMs);
 
 // The virtual key code of an SDL key, 0 for keys the platform does not name.
 UINT DvVirtualKeyOfSdlKey(int sdlKey);

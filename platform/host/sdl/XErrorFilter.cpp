@@ -1,13 +1,15 @@
 // SDL ends a wait for events by sending an event to one of its windows over a second X
-// connection. When that window is being destroyed at the same moment (a menu or a dialog
-// closing), the X server refuses the event with BadWindow, and Xlib's default handling of any
-// error is to end the process. That one refusal is harmless, since the wait ends anyway; every
-// other error keeps the handling it had.
-#include <SDL.h>
+// connection. When that window is destroyed at the same moment (a menu, a dialog or the main
+// window closing), the X server refuses the event with BadWindow, and Xlib's default handling
+// of any error is to end the process. That refusal is harmless: nothing was waiting for the
+// event any more. The host waits on the display itself so that it sends no such event, and this
+// filter keeps the refusal harmless whoever sends one. Every other error keeps the handling it
+// had.
+//
+// The filter goes in before SDL connects: SDL puts back the handler it found when it closes its
+// connections at SDL_Quit, which is when a refusal held on the second connection is read.
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
-
-#include <cstring>
 
 namespace {
 
@@ -23,9 +25,9 @@ int FilterError(Display* display, XErrorEvent* error) {
 } // namespace
 
 void DvFilterSdlWakeupErrors() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver == nullptr || std::strcmp(driver, "x11") != 0 || g_previousHandler != nullptr) {
+    if (g_previousHandler != nullptr) {
         return;
     }
+    // Xlib's handler is the process's, whatever display SDL picks; only X connections call it.
     g_previousHandler = XSetErrorHandler(FilterError);
 }
