@@ -413,6 +413,44 @@ void MarchColumn(const Frame& frame, int column) {
     MarchWide(frame, mode, solid, detail, pixels, pitch, px, py, dx, dy);
 }
 
+#if DORVANE_VECTOR_MARCH
+// The rays of eight neighbouring columns, for the marches that take them side by side: where
+// each starts and steps, how many on-map samples it has, and where its pixels go (a scratch
+// byte for lanes past the frame's right edge).
+struct EightRays {
+    alignas(32) int startX[8];
+    alignas(32) int startY[8];
+    alignas(32) int stepX[8];
+    alignas(32) int stepY[8];
+    alignas(32) int stepCount[8];
+    BYTE* columnTop[8];
+    int longest = 0;
+};
+
+void SetUpEightRays(const Frame& frame, int first, BYTE* scratch, EightRays& rays) {
+    for (int lane = 0; lane < 8; ++lane) {
+        const int column = first + lane;
+        std::int64_t px = 0;
+        std::int64_t py = 0;
+        int dx = 0;
+        int dy = 0;
+        int steps = 0;
+        if (column < frame.width) {
+            RayOf(frame, column, px, py, dx, dy);
+            steps = StepCount(frame, px, py, dx, dy);
+        }
+        // Only the positions of on-map samples are used, and those are ints.
+        rays.startX[lane] = steps > 0 ? static_cast<int>(px) : 0;
+        rays.startY[lane] = steps > 0 ? static_cast<int>(py) : 0;
+        rays.stepX[lane] = dx;
+        rays.stepY[lane] = dy;
+        rays.stepCount[lane] = steps;
+        rays.columnTop[lane] = column < frame.width ? frame.rowZero + column : scratch;
+        rays.longest = steps > rays.longest ? steps : rays.longest;
+    }
+}
+#endif
+
 #if DORVANE_VECTOR_MARCH == 1
 
 // The vector march: eight neighbouring columns marched side by side, one step of all eight at a
@@ -428,34 +466,16 @@ void MarchColumn(const Frame& frame, int column) {
 // branch per column.
 template <int kMode, bool kSolid, bool kDetail>
 __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
-    alignas(32) int startX[8];
-    alignas(32) int startY[8];
-    alignas(32) int stepX[8];
-    alignas(32) int stepY[8];
-    alignas(32) int stepCount[8];
-    BYTE* columnTop[8];
     BYTE scratch = 0;
-    int longest = 0;
-    for (int lane = 0; lane < 8; ++lane) {
-        const int column = first + lane;
-        std::int64_t px = 0;
-        std::int64_t py = 0;
-        int dx = 0;
-        int dy = 0;
-        int steps = 0;
-        if (column < frame.width) {
-            RayOf(frame, column, px, py, dx, dy);
-            steps = StepCount(frame, px, py, dx, dy);
-        }
-        // Only the positions of on-map samples are used, and those are ints.
-        startX[lane] = steps > 0 ? static_cast<int>(px) : 0;
-        startY[lane] = steps > 0 ? static_cast<int>(py) : 0;
-        stepX[lane] = dx;
-        stepY[lane] = dy;
-        stepCount[lane] = steps;
-        columnTop[lane] = column < frame.width ? frame.rowZero + column : &scratch;
-        longest = steps > longest ? steps : longest;
-    }
+    EightRays rays;
+    SetUpEightRays(frame, first, &scratch, rays);
+    const int* startX = rays.startX;
+    const int* startY = rays.startY;
+    const int* stepX = rays.stepX;
+    const int* stepY = rays.stepY;
+    const int* stepCount = rays.stepCount;
+    BYTE* const* columnTop = rays.columnTop;
+    const int longest = rays.longest;
 
     const __m256i zero = _mm256_setzero_si256();
     const __m256i heightMask = _mm256_set1_epi32(0xFFFFFF);
@@ -640,33 +660,16 @@ inline v128_t Bands(v128_t h) {
 }
 
 template <int kMode, bool kSolid, bool kDetail> void MarchEight(const Frame& frame, int first) {
-    alignas(16) int startX[8];
-    alignas(16) int startY[8];
-    alignas(16) int stepX[8];
-    alignas(16) int stepY[8];
-    alignas(16) int stepCount[8];
-    BYTE* columnTop[8];
     BYTE scratch = 0;
-    int longest = 0;
-    for (int lane = 0; lane < 8; ++lane) {
-        const int column = first + lane;
-        std::int64_t px = 0;
-        std::int64_t py = 0;
-        int dx = 0;
-        int dy = 0;
-        int steps = 0;
-        if (column < frame.width) {
-            RayOf(frame, column, px, py, dx, dy);
-            steps = StepCount(frame, px, py, dx, dy);
-        }
-        startX[lane] = steps > 0 ? static_cast<int>(px) : 0;
-        startY[lane] = steps > 0 ? static_cast<int>(py) : 0;
-        stepX[lane] = dx;
-        stepY[lane] = dy;
-        stepCount[lane] = steps;
-        columnTop[lane] = column < frame.width ? frame.rowZero + column : &scratch;
-        longest = steps > longest ? steps : longest;
-    }
+    EightRays rays;
+    SetUpEightRays(frame, first, &scratch, rays);
+    const int* startX = rays.startX;
+    const int* startY = rays.startY;
+    const int* stepX = rays.stepX;
+    const int* stepY = rays.stepY;
+    const int* stepCount = rays.stepCount;
+    BYTE* const* columnTop = rays.columnTop;
+    const int longest = rays.longest;
 
     const auto add = [](v128_t a, v128_t b) { return wasm_i32x4_add(a, b); };
     const auto sub = [](v128_t a, v128_t b) { return wasm_i32x4_sub(a, b); };
