@@ -22,6 +22,12 @@ CFontCatalog& CFontCatalog::Instance() {
     return catalog;
 }
 
+CFontCatalog::~CFontCatalog() {
+    if (m_bInitialised) {
+        FcFini();
+    }
+}
+
 std::string CFontCatalog::SystemFamily(const char* family) {
     // The dialog templates' families name the platform's own screen faces, which this system
     // does not have; its sans face takes their place.
@@ -53,6 +59,7 @@ FontFile CFontCatalog::Match(const std::string& family, int weight, bool italic)
     if (FcInit() == FcFalse) {
         return file;
     }
+    m_bInitialised = true;
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) {
         return file;
