@@ -669,7 +669,10 @@ int CWnd::RunModalLoop(DWORD) {
     while (ContinueModal()) {
         MSG msg;
         if (!::PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            // Idle: the temporary wrappers handed out since are let go, the GDI objects' as
+            // well as the contexts', or one is kept for every back buffer ever made.
             CDC::DeleteTempMap();
+            CGdiObject::DeleteTempMap();
             if (!::WaitMessage()) {
                 // Nothing can ever arrive: the dialog ends as if it had been closed.
                 m_nModalResult = IDCANCEL;

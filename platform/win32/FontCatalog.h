@@ -20,7 +20,11 @@ public:
 
 private:
     CFontCatalog() = default;
+    // Lets fontconfig release what it keeps for the whole process (its configuration and the
+    // font lists), once nothing can ask it any more: the catalog goes at exit, after the faces.
+    ~CFontCatalog();
     FontFile Match(const std::string& family, int weight, bool italic);
 
     std::map<std::string, FontFile> m_found;
+    bool m_bInitialised = false;
 };

@@ -4,11 +4,18 @@
 
 #include <fontconfig/fontconfig.h>
 
+CFontCatalog::~CFontCatalog() {
+    if (m_bInitialised) {
+        FcFini();
+    }
+}
+
 FontFile CFontCatalog::Match(const std::string& family, int weight, bool italic) {
     FontFile file;
     if (FcInit() == FcFalse) {
         return file;
     }
+    m_bInitialised = true;
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) {
         return file;

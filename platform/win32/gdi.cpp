@@ -78,6 +78,7 @@ public:
     }
 
     void Remove(HGDIOBJ handle) { m_objects.erase(reinterpret_cast<std::uintptr_t>(handle)); }
+    std::size_t Count() const { return m_objects.size(); }
 
     HBITMAP stockBitmap = nullptr;
     HPALETTE stockPalette = nullptr;
@@ -203,6 +204,9 @@ int DvGdiObject::Describe(int, void*) const {
 
 HGDIOBJ DvAdd(std::unique_ptr<DvGdiObject> object) {
     return TheRegistry().Add(std::move(object));
+}
+std::size_t DvLiveGdiObjectCount() {
+    return TheRegistry().Count();
 }
 DvGdiObject* DvLookup(HGDIOBJ handle) {
     return TheRegistry().Find(handle);

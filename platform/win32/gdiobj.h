@@ -101,6 +101,8 @@ struct DvDC : DvGdiObject {
 
 // Registry access. DvAdd takes ownership and returns the new object's handle.
 HGDIOBJ DvAdd(std::unique_ptr<DvGdiObject> object);
+// How many objects are live, stock objects included (for tests that look for leaks).
+std::size_t DvLiveGdiObjectCount();
 DvGdiObject* DvLookup(HGDIOBJ handle);
 DvBitmap* DvLookupBitmap(HBITMAP handle);
 DvPalette* DvLookupPalette(HPALETTE handle);

@@ -216,6 +216,10 @@ std::vector<HWND> DvTopLevelWindows() {
     return Registry().topLevels;
 }
 
+std::size_t DvLiveWindowCount() {
+    return Registry().windows.size();
+}
+
 int DvBorderWidth(const DvWindow* window) {
     if (!(window->style & WS_CHILD)) {
         return 0; // the host draws the frame of a top-level window

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +90,8 @@ DvWindow* DvLookupWindow(HWND hWnd);
 DvWindow* DvTopLevelOf(DvWindow* window);
 // All live top-level windows, oldest first.
 std::vector<HWND> DvTopLevelWindows();
+// How many window records are live, children included (for tests that look for leaks).
+std::size_t DvLiveWindowCount();
 
 // Geometry. The client rectangle in the window's own client coordinates, and the position of
 // the client area's top-left corner in its top-level window's client coordinates.

@@ -48,6 +48,12 @@ bool CChildProcess::Start(const std::vector<std::string>& argv, int passFd, bool
                 dup2(null, 2);
             }
         }
+        if (!m_errorPath.empty()) {
+            const int file = open(m_errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (file >= 0) {
+                dup2(file, 2);
+            }
+        }
         execv(args[0], args.data());
         _exit(127);
     }

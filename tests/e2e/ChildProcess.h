@@ -18,6 +18,8 @@ public:
     // Starts argv[0] (a path) with argv. passFd, when not -1, is handed to the child as fd 3;
     // quiet sends the child's standard output and error to /dev/null.
     bool Start(const std::vector<std::string>& argv, int passFd = -1, bool quiet = false);
+    // Sends the standard error of the children started from now on to a file (empty: inherit).
+    void SendErrorsTo(const std::string& path) { m_errorPath = path; }
     pid_t Pid() const { return m_pid; }
     bool Running();
     // Waits up to timeoutMs for the child to end; true when it did, with its wait status.
@@ -29,6 +31,7 @@ private:
     pid_t m_pid = -1;
     bool m_bReaped = false;
     int m_status = 0;
+    std::string m_errorPath;
 };
 
 // Runs a shell command line, bounded to timeoutSeconds, and returns its standard output.

@@ -66,6 +66,8 @@ FaceStore& Store() {
 
 } // namespace
 
+CFontCatalog::~CFontCatalog() = default;
+
 FontFile CFontCatalog::Match(const std::string& family, int weight, bool italic) {
     const DvBakedFonts& fonts = g_dvBakedFonts;
     const std::string key = Lower(family);
