@@ -186,6 +186,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
                 const int done = dib.Create(w, h, in.ConsumeIntegral<int>(), palette);
                 Check(done == (w > 0 && h > 0), "Create succeeds for every positive size");
+                // Mostly a pattern over the fill, so that copies show where each pixel came from.
+                const int step = in.ConsumeIntegralInRange<int>(0, 3);
+                if (done && step > 0) {
+                    const std::size_t bytes = static_cast<std::size_t>(dib.Stride()) * dib.Height();
+                    for (std::size_t i = 0; i < bytes; ++i) {
+                        dib.m_pBits[i] = static_cast<BYTE>(i * (2 * step + 1) + i / 7);
+                    }
+                }
                 break;
             }
             case 1:
