@@ -6,6 +6,7 @@
 // object may be left behind.
 #include "FuzzSupport.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -180,9 +181,19 @@ private:
             }
             break;
         }
-        case 5:
-            host->Resize(target, Extent(), Extent());
+        case 5: {
+            const int cx = Extent();
+            const int cy = Extent();
+            // A window of tens of millions of pixels, up to what a screen can hold at four bytes
+            // a pixel, is honoured and costs its size in memory several times over: left out.
+            // Larger sizes, whose screens are refused, stay in.
+            const std::int64_t pixels = static_cast<std::int64_t>(cx) * cy;
+            if (cx > 0 && cy > 0 && pixels > (1 << 24) && pixels <= (1 << 29)) {
+                break;
+            }
+            host->Resize(target, cx, cy);
             break;
+        }
         case 6:
             host->KeyDown(target, Key(), modifiers);
             break;
