@@ -25,14 +25,6 @@ std::int64_t RowBytes(const BITMAPINFOHEADER& h) {
     return ((static_cast<std::int64_t>(h.biWidth) * h.biBitCount + 31) / 32) * 4;
 }
 
-// Whether the pixel block's size, rows times row bytes, fits in 64 bits.
-bool SizeFits(const BITMAPINFOHEADER& h) {
-    if (h.biWidth <= 0 || h.biHeight <= 0) {
-        return true;
-    }
-    return RowBytes(h) <= INT64_MAX / h.biHeight;
-}
-
 bool IsWhole(const CDIB& dib) {
     if (!dib.m_pBMI || dib.Width() != 128 || dib.Height() != 128) {
         return false;
@@ -99,22 +91,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             // The resource's bytes are a copy of exactly the input's, so any read past them is
             // seen.
             std::vector<BYTE> resource(bytes, bytes + length);
-            if (length >= 40 && mode == 0) {
-                BITMAPINFOHEADER h;
-                std::memcpy(&h, bytes, sizeof h);
-                // Skipped until the loader checks the pixel block's size without overflowing.
-                if (!SizeFits(h)) {
-                    return 0;
-                }
-            }
-            if (length >= 14 + 40 && mode == 1) {
-                BITMAPINFOHEADER h;
-                std::memcpy(&h, bytes + 14, sizeof h);
-                // Skipped until the loader checks the pixel block's size without overflowing.
-                if (!SizeFits(h)) {
-                    return 0;
-                }
-            }
             const DvResource table[2] = {{mode == 0 ? RT_BITMAP : kFileType, kResourceId,
                                           resource.data(), static_cast<unsigned>(resource.size())},
                                          {nullptr, 0, nullptr, 0}};
