@@ -469,13 +469,6 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
     BYTE scratch = 0;
     EightRays rays;
     SetUpEightRays(frame, first, &scratch, rays);
-    const int* startX = rays.startX;
-    const int* startY = rays.startY;
-    const int* stepX = rays.stepX;
-    const int* stepY = rays.stepY;
-    const int* stepCount = rays.stepCount;
-    BYTE* const* columnTop = rays.columnTop;
-    const int longest = rays.longest;
 
     const __m256i zero = _mm256_setzero_si256();
     const __m256i heightMask = _mm256_set1_epi32(0xFFFFFF);
@@ -490,14 +483,14 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
     const HeightCell* const cells = frame.cells;
     const std::ptrdiff_t pitch = frame.pitch;
 
-    __m256i px = _mm256_load_si256(reinterpret_cast<const __m256i*>(startX));
-    __m256i py = _mm256_load_si256(reinterpret_cast<const __m256i*>(startY));
-    const __m256i dx = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepX));
-    const __m256i dy = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepY));
-    const __m256i steps = _mm256_load_si256(reinterpret_cast<const __m256i*>(stepCount));
+    __m256i px = _mm256_load_si256(reinterpret_cast<const __m256i*>(rays.startX));
+    __m256i py = _mm256_load_si256(reinterpret_cast<const __m256i*>(rays.startY));
+    const __m256i dx = _mm256_load_si256(reinterpret_cast<const __m256i*>(rays.stepX));
+    const __m256i dy = _mm256_load_si256(reinterpret_cast<const __m256i*>(rays.stepY));
+    const __m256i steps = _mm256_load_si256(reinterpret_cast<const __m256i*>(rays.stepCount));
     __m256i e = _mm256_set1_epi32(frame.height - 1);
 
-    for (int i = 0; i < longest;
+    for (int i = 0, longest = rays.longest; i < longest;
          ++i, px = _mm256_add_epi32(px, dx), py = _mm256_add_epi32(py, dy)) {
         const __m256i active = _mm256_and_si256(_mm256_cmpgt_epi32(steps, _mm256_set1_epi32(i)),
                                                 _mm256_cmpgt_epi32(e, zero));
@@ -586,10 +579,10 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
             const BYTE k = static_cast<BYTE>(colour[lane]);
             if (kSolid) {
                 if (draws) {
-                    DrawSample(columnTop[lane], -pitch, row[lane], clip[lane], k, true);
+                    DrawSample(rays.columnTop[lane], -pitch, row[lane], clip[lane], k, true);
                 }
             } else {
-                *(draws ? columnTop[lane] - row[lane] * pitch : &scratch) = k;
+                *(draws ? rays.columnTop[lane] - row[lane] * pitch : &scratch) = k;
             }
         }
         e = _mm256_blendv_epi8(e, p, drawn);
@@ -663,13 +656,6 @@ template <int kMode, bool kSolid, bool kDetail> void MarchEight(const Frame& fra
     BYTE scratch = 0;
     EightRays rays;
     SetUpEightRays(frame, first, &scratch, rays);
-    const int* startX = rays.startX;
-    const int* startY = rays.startY;
-    const int* stepX = rays.stepX;
-    const int* stepY = rays.stepY;
-    const int* stepCount = rays.stepCount;
-    BYTE* const* columnTop = rays.columnTop;
-    const int longest = rays.longest;
 
     const auto add = [](v128_t a, v128_t b) { return wasm_i32x4_add(a, b); };
     const auto sub = [](v128_t a, v128_t b) { return wasm_i32x4_sub(a, b); };
@@ -687,14 +673,15 @@ template <int kMode, bool kSolid, bool kDetail> void MarchEight(const Frame& fra
     const HeightCell* const cells = frame.cells;
     const std::ptrdiff_t pitch = frame.pitch;
 
-    Eight px = Load(startX);
-    Eight py = Load(startY);
-    const Eight dx = Load(stepX);
-    const Eight dy = Load(stepY);
-    const Eight steps = Load(stepCount);
+    Eight px = Load(rays.startX);
+    Eight py = Load(rays.startY);
+    const Eight dx = Load(rays.stepX);
+    const Eight dy = Load(rays.stepY);
+    const Eight steps = Load(rays.stepCount);
     Eight e = Splat(frame.height - 1);
 
-    for (int i = 0; i < longest; ++i, px = Each(px, dx, add), py = Each(py, dy, add)) {
+    for (int i = 0, longest = rays.longest; i < longest;
+         ++i, px = Each(px, dx, add), py = Each(py, dy, add)) {
         const Eight active = Each(Each(steps, Splat(i), greater), Each(e, zero, greater), both);
         if (!Any(active)) {
             break;
@@ -778,10 +765,10 @@ template <int kMode, bool kSolid, bool kDetail> void MarchEight(const Frame& fra
             const BYTE k = static_cast<BYTE>(colour[lane]);
             if (kSolid) {
                 if (draws) {
-                    DrawSample(columnTop[lane], -pitch, row[lane], clip[lane], k, true);
+                    DrawSample(rays.columnTop[lane], -pitch, row[lane], clip[lane], k, true);
                 }
             } else {
-                *(draws ? columnTop[lane] - row[lane] * pitch : &scratch) = k;
+                *(draws ? rays.columnTop[lane] - row[lane] * pitch : &scratch) = k;
             }
         }
         for (int k = 0; k < 2; ++k) {
