@@ -124,6 +124,7 @@ void MakePalette(FuzzedDataProvider& in, CPalette& palette) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    dorvane_fuzz::LoadFontConfiguration();
     // The dissolve runs until its time is up: the clock moves on whenever it is read.
     DvInstallHost(std::make_unique<dorvane_fuzz::TickingHost>());
     return 0;

@@ -242,6 +242,7 @@ private:
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    dorvane_fuzz::LoadFontConfiguration();
     // What the platform makes once, on first use, and keeps (the menus' font, say) is made by
     // one ordinary session first: the About box, the system menu, and the end with Enter.
     CHeadlessHost* host = Host();
