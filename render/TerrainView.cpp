@@ -449,6 +449,25 @@ void SetUpEightRays(const Frame& frame, int first, BYTE* scratch, EightRays& ray
         rays.longest = steps > rays.longest ? steps : rays.longest;
     }
 }
+
+// Draws the samples of one step of the eight columns: the lanes set in mask draw theirs, at
+// their row and, for solid columns, down to their clip row; in single-pixel mode the others
+// write into the scratch byte instead, so that no lane branches.
+template <bool kSolid>
+inline void DrawEight(const EightRays& rays, std::ptrdiff_t pitch, unsigned mask, const int* row,
+                      const int* clip, const int* colour, BYTE& scratch) {
+    for (int lane = 0; lane < 8; ++lane) {
+        const bool draws = (mask >> lane) & 1u;
+        const BYTE k = static_cast<BYTE>(colour[lane]);
+        if (kSolid) {
+            if (draws) {
+                DrawSample(rays.columnTop[lane], -pitch, row[lane], clip[lane], k, true);
+            }
+        } else {
+            *(draws ? rays.columnTop[lane] - row[lane] * pitch : &scratch) = k;
+        }
+    }
+}
 #endif
 
 #if DORVANE_VECTOR_MARCH == 1
@@ -574,17 +593,7 @@ __attribute__((target("avx2"))) void MarchEight(const Frame& frame, int first) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(clip), e);
         }
         const unsigned mask = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(drawn)));
-        for (int lane = 0; lane < 8; ++lane) {
-            const bool draws = (mask >> lane) & 1u;
-            const BYTE k = static_cast<BYTE>(colour[lane]);
-            if (kSolid) {
-                if (draws) {
-                    DrawSample(rays.columnTop[lane], -pitch, row[lane], clip[lane], k, true);
-                }
-            } else {
-                *(draws ? rays.columnTop[lane] - row[lane] * pitch : &scratch) = k;
-            }
-        }
+        DrawEight<kSolid>(rays, pitch, mask, row, clip, colour, scratch);
         e = _mm256_blendv_epi8(e, p, drawn);
     }
 }
@@ -760,17 +769,7 @@ template <int kMode, bool kSolid, bool kDetail> void MarchEight(const Frame& fra
         }
         const unsigned mask = static_cast<unsigned>(wasm_i32x4_bitmask(drawn.half[0])) |
                               static_cast<unsigned>(wasm_i32x4_bitmask(drawn.half[1])) << 4;
-        for (int lane = 0; lane < 8; ++lane) {
-            const bool draws = (mask >> lane) & 1u;
-            const BYTE k = static_cast<BYTE>(colour[lane]);
-            if (kSolid) {
-                if (draws) {
-                    DrawSample(rays.columnTop[lane], -pitch, row[lane], clip[lane], k, true);
-                }
-            } else {
-                *(draws ? rays.columnTop[lane] - row[lane] * pitch : &scratch) = k;
-            }
-        }
+        DrawEight<kSolid>(rays, pitch, mask, row, clip, colour, scratch);
         for (int k = 0; k < 2; ++k) {
             e.half[k] = wasm_v128_bitselect(p.half[k], e.half[k], drawn.half[k]);
         }
