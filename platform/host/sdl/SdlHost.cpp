@@ -6,7 +6,9 @@
 //
 // On a scaled desktop (HiDPI) the program is treated as one that knows nothing of it: it sees
 // the desktop at its unscaled size, and every window is shown at the scale's multiple of its
-// size, each pixel repeated, with the pointer's positions mapped back.
+// size, each pixel repeated, with the pointer's positions mapped back. On X the server does the
+// repeating (see X11ScaledScreen.h), so the program sends only its own pixels; elsewhere the
+// host repeats them into the window surface.
 #include "host/sdl/SdlHost.h"
 
 #include <SDL.h>
@@ -18,6 +20,7 @@
 #include <ctime>
 #include <vector>
 
+#include "host/sdl/X11ScaledScreen.h"
 #include "host/sdl/X11Window.h"
 #include "win32/winuser.h"
 
@@ -139,6 +142,7 @@ std::unique_ptr<CSdlHost> CSdlHost::Open(std::string* pError) {
 
 CSdlHost::~CSdlHost() {
     for (auto& entry : m_windows) {
+        entry.second.m_pScaled.reset();
         SDL_DestroyWindow(entry.second.m_pWindow);
     }
     m_windows.clear();
@@ -190,7 +194,12 @@ HOSTWND CSdlHost::CreateHostWindow(const DvHostWindowDesc& desc) {
         DvX11MakeModalDialog(pWindow, owner->m_pWindow);
     }
     const HOSTWND id = SDL_GetWindowID(pWindow);
-    m_windows[id] = CHostWindow{pWindow, desc.kind};
+    CHostWindow& host = m_windows[id];
+    host.m_pWindow = pWindow;
+    host.m_kind = desc.kind;
+    if (m_nScale != 1) {
+        host.m_pScaled = CX11ScaledScreen::Create(pWindow, m_nScale);
+    }
     return id;
 }
 
@@ -199,6 +208,7 @@ void CSdlHost::DestroyHostWindow(HOSTWND window) {
     if (pHost == nullptr) {
         return;
     }
+    pHost->m_pScaled.reset();
     SDL_DestroyWindow(pHost->m_pWindow);
     m_windows.erase(window);
     if (m_lastFocus == window) {
@@ -313,9 +323,17 @@ CHost::LentScreen CSdlHost::LendScreen(HOSTWND window, int cx, int cy) {
         return LentScreen{};
     }
     if (m_nScale != 1) {
-        // Scaled presenting reads the core's own screen and writes the surface.
+        // The X server scales from memory shared with it; scaling here reads the core's own.
         pHost->m_pLent = nullptr;
-        return LentScreen{};
+        if (pHost->m_pScaled == nullptr) {
+            return LentScreen{};
+        }
+        const CX11ScaledScreen::Memory memory = pHost->m_pScaled->Lend(cx, cy);
+        LentScreen lent;
+        lent.pixels = memory.pixels;
+        lent.strideBytes = memory.strideBytes;
+        lent.fresh = memory.fresh;
+        return lent;
     }
     // This frees the surface that was lent before when SDL has let it go (after a resize); the
     // core asks only when it can let go of it too.
@@ -347,6 +365,16 @@ BOOL CSdlHost::Present(HOSTWND window, const void* pixels, int width, int height
     }
     if (m_nScale != 1) {
         pHost->m_pLent = nullptr;
+        if (pHost->m_pScaled != nullptr) {
+            int windowCx = 0;
+            int windowCy = 0;
+            SDL_GetWindowSize(pHost->m_pWindow, &windowCx, &windowCy);
+            return pHost->m_pScaled->Present(pixels, width, height, strideBytes, changed.left,
+                                             changed.top, changed.right, changed.bottom, windowCx,
+                                             windowCy, FaceColour())
+                       ? TRUE
+                       : FALSE;
+        }
         PresentScaled(pHost->m_pWindow, pixels, width, height, strideBytes, changed);
         return TRUE;
     }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/Host.h"
+#include "host/sdl/X11ScaledScreen.h"
 
 struct SDL_Window;
 union SDL_Event;
@@ -43,12 +44,16 @@ private:
         DvHostWindowKind m_kind = DvHostNormal;
         // The window surface's pixels while they are lent as the core's screen.
         void* m_pLent = nullptr;
+        // On a scaled desktop, the X server's scaling of the window's picture; none where the
+        // window is not on X, and the host then scales into the window surface itself.
+        std::unique_ptr<CX11ScaledScreen> m_pScaled;
     };
 
     explicit CSdlHost(int nScale) : m_nScale(nScale) {}
     CHostWindow* Find(HOSTWND window);
     // Copies a rectangle of the program's screen into the window's surface at m_nScale times
     // its size, each pixel repeated; the surface beyond the scaled screen gets the dialog face.
+    // For windows that the X server cannot scale.
     void PresentScaled(SDL_Window* pWindow, const void* pixels, int width, int height,
                        int strideBytes, const RECT& changed);
     // Turns one SDL event into a host event; FALSE for events the platform has no use for.

@@ -25,16 +25,9 @@ struct XWindowRef {
 
 XWindowRef XWindowOf(SDL_Window* window) {
     XWindowRef ref;
-    if (window == nullptr) {
-        return ref;
+    if (!DvX11WindowOf(window, &ref.display, &ref.window)) {
+        ref = XWindowRef{};
     }
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
-        return ref;
-    }
-    ref.display = info.info.x11.display;
-    ref.window = info.info.x11.window;
     return ref;
 }
 
@@ -95,6 +88,20 @@ double XftDpi(const char* resources) {
 }
 
 } // namespace
+
+bool DvX11WindowOf(SDL_Window* window, Display** display, unsigned long* xWindow) {
+    if (window == nullptr) {
+        return false;
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
+        return false;
+    }
+    *display = info.info.x11.display;
+    *xWindow = info.info.x11.window;
+    return true;
+}
 
 void DvX11SetFrameFunctions(SDL_Window* window, bool bResizable, bool bMinimise, bool bMaximise) {
     const XWindowRef ref = XWindowOf(window);

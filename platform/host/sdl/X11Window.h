@@ -8,6 +8,10 @@
 #include <cstdint>
 
 struct SDL_Window;
+struct _XDisplay;
+
+// The X display and window that show an SDL window; false where it is not an X window.
+bool DvX11WindowOf(SDL_Window* window, _XDisplay** display, unsigned long* xWindow);
 
 // One picture of a window icon: 0xAARRGGBB pixels, top row first.
 struct DvX11Icon {
