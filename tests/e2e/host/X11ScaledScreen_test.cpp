@@ -49,27 +49,29 @@ protected:
         return window;
     }
 
-    // What the window shows, 0xRRGGBB, read back over the host's own connection, so that it
-    // comes after everything the host sent.
-    std::vector<unsigned long> Shown(int* pCx, int* pCy) {
+    // Reads what the window shows back over the host's own connection (so that it comes after
+    // everything the host sent) and checks that it is cx x cy pixels, each expected(x, y) as
+    // 0xRRGGBB; names the first pixel that is not.
+    template <typename Expected> void ExpectShown(int cx, int cy, Expected expected) {
         XWindowAttributes attributes;
         XGetWindowAttributes(m_display, m_window, &attributes);
-        *pCx = attributes.width;
-        *pCy = attributes.height;
-        XImage* image = XGetImage(m_display, m_window, 0, 0, static_cast<unsigned>(*pCx),
-                                  static_cast<unsigned>(*pCy), AllPlanes, ZPixmap);
-        std::vector<unsigned long> pixels;
-        if (image == nullptr) {
-            ADD_FAILURE() << "no image of the window";
-            return pixels;
-        }
-        for (int y = 0; y < *pCy; ++y) {
-            for (int x = 0; x < *pCx; ++x) {
-                pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
+        ASSERT_EQ(attributes.width, cx);
+        ASSERT_EQ(attributes.height, cy);
+        XImage* image = XGetImage(m_display, m_window, 0, 0, static_cast<unsigned>(cx),
+                                  static_cast<unsigned>(cy), AllPlanes, ZPixmap);
+        ASSERT_NE(image, nullptr) << "no image of the window";
+        for (int y = 0; y < cy; ++y) {
+            for (int x = 0; x < cx; ++x) {
+                const unsigned long shown = XGetPixel(image, x, y) & 0xFFFFFF;
+                if (shown != static_cast<unsigned long>(expected(x, y))) {
+                    ADD_FAILURE() << "at " << x << ", " << y << ": " << std::hex << shown
+                                  << " instead of " << expected(x, y);
+                    XDestroyImage(image);
+                    return;
+                }
             }
         }
         XDestroyImage(image);
-        return pixels;
     }
 
     static void Fill(DWORD* pixels, int cx, int cy, int strideWords, DWORD seed) {
@@ -105,30 +107,15 @@ TEST_F(X11ScaledScreenTest, ServerRepeatsEachPixelOfTheChangedRectangle) {
     EXPECT_TRUE(m_host->Present(window, black.data(), 30, 20, 30 * 4, RECT{0, 0, 30, 20}));
     Fill(screen, 30, 20, stride, 0x10203);
     EXPECT_TRUE(m_host->Present(window, screen, 30, 20, lent.strideBytes, RECT{3, 2, 8, 5}));
-    int cx = 0;
-    int cy = 0;
-    std::vector<unsigned long> shown = Shown(&cx, &cy);
-    ASSERT_EQ(cx, 60);
-    ASSERT_EQ(cy, 40);
-    for (int y = 0; y < cy; ++y) {
-        for (int x = 0; x < cx; ++x) {
-            const bool inside = x >= 6 && x < 16 && y >= 4 && y < 10;
-            ASSERT_EQ(shown[static_cast<size_t>(y) * cx + x],
-                      inside ? screen[(y / 2) * stride + x / 2] : 0u)
-                << x << ", " << y;
-        }
-    }
+    ExpectShown(60, 40, [&](int x, int y) {
+        const bool inside = x >= 6 && x < 16 && y >= 4 && y < 10;
+        return inside ? screen[(y / 2) * stride + x / 2] : 0u;
+    });
     // The program's own memory, with rows further apart than its width.
     std::vector<DWORD> own(40 * 20);
     Fill(own.data(), 30, 20, 40, 0x405060);
     EXPECT_TRUE(m_host->Present(window, own.data(), 30, 20, 40 * 4, RECT{-5, -5, 99, 99}));
-    shown = Shown(&cx, &cy);
-    for (int y = 0; y < cy; ++y) {
-        for (int x = 0; x < cx; ++x) {
-            ASSERT_EQ(shown[static_cast<size_t>(y) * cx + x], own[(y / 2) * 40 + x / 2])
-                << x << ", " << y;
-        }
-    }
+    ExpectShown(60, 40, [&](int x, int y) { return own[(y / 2) * 40 + x / 2]; });
     // Lent memory of a size the host no longer lends is refused, so that the core lends anew.
     const CHost::LentScreen grown = m_host->LendScreen(window, 31, 20);
     ASSERT_NE(grown.pixels, nullptr);
@@ -148,33 +135,18 @@ TEST_F(X11ScaledScreenTest, WindowBeyondTheScaledScreenShowsTheFace) {
     std::vector<DWORD> large(100 * 50);
     Fill(large.data(), 100, 50, 100, 0x654321);
     EXPECT_TRUE(m_host->Present(window, large.data(), 100, 50, 400, RECT{0, 0, 100, 50}));
-    int cx = 0;
-    int cy = 0;
-    std::vector<unsigned long> shown = Shown(&cx, &cy);
-    ASSERT_EQ(cx, 63);
-    ASSERT_EQ(cy, 41);
-    for (int y = 0; y < cy; ++y) {
-        for (int x = 0; x < cx; ++x) {
-            ASSERT_EQ(shown[static_cast<size_t>(y) * cx + x], large[(y / 2) * 100 + x / 2])
-                << x << ", " << y;
-        }
-    }
+    ExpectShown(63, 41, [&](int x, int y) { return large[(y / 2) * 100 + x / 2]; });
     const CHost::LentScreen lent = m_host->LendScreen(window, 31, 20);
     ASSERT_NE(lent.pixels, nullptr);
     Fill(static_cast<DWORD*>(lent.pixels), 31, 20, lent.strideBytes / 4, 0x123456);
     EXPECT_TRUE(m_host->Present(window, lent.pixels, 31, 20, lent.strideBytes, RECT{0, 0, 31, 20}));
     // Then the screen of the window's size: the strips that no pixel covers are painted over.
-    shown = Shown(&cx, &cy);
     const DWORD bgr = GetSysColor(COLOR_BTNFACE);
-    const unsigned long face = ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    const DWORD face = ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
     const DWORD* screen = static_cast<const DWORD*>(lent.pixels);
-    for (int y = 0; y < cy; ++y) {
-        for (int x = 0; x < cx; ++x) {
-            const unsigned long expected =
-                x < 62 && y < 40 ? screen[(y / 2) * (lent.strideBytes / 4) + x / 2] : face;
-            ASSERT_EQ(shown[static_cast<size_t>(y) * cx + x], expected) << x << ", " << y;
-        }
-    }
+    ExpectShown(63, 41, [&](int x, int y) {
+        return x < 62 && y < 40 ? screen[(y / 2) * (lent.strideBytes / 4) + x / 2] : face;
+    });
 }
 
 // At a scale whose inverse is not exact in the server's fixed point, every pixel of a window
@@ -190,17 +162,7 @@ TEST_F(X11ScaledScreenTest, ScaleThreeStaysExactAcrossAWideWindow) {
         }
     }
     EXPECT_TRUE(m_host->Present(window, own.data(), 1990, 30, 1990 * 4, RECT{0, 0, 1990, 30}));
-    int cx = 0;
-    int cy = 0;
-    const std::vector<unsigned long> shown = Shown(&cx, &cy);
-    ASSERT_EQ(cx, 5970);
-    ASSERT_EQ(cy, 90);
-    for (int y = 0; y < cy; ++y) {
-        for (int x = 0; x < cx; ++x) {
-            ASSERT_EQ(shown[static_cast<size_t>(y) * cx + x], own[(y / 3) * 1990 + x / 3])
-                << x << ", " << y;
-        }
-    }
+    ExpectShown(5970, 90, [&](int x, int y) { return own[(y / 3) * 1990 + x / 3]; });
 }
 
 } // namespace
