@@ -45,10 +45,11 @@ void CTerrainDlg::LoadPalette() {
     if (length == 0 || length >= buffer.size()) {
         return;
     }
-    // The file lies in the executable's directory; a path without a directory gets the name
-    // appended with a separator.
+    // The file lies in the executable's directory: the path is cut after its last separator
+    // (a backslash on Windows, where a slash is one too; a slash elsewhere). A path without a
+    // directory gets the name appended with a separator.
     std::string path(buffer.data(), length);
-    const std::size_t slash = path.rfind('/');
+    const std::size_t slash = path.find_last_of("\\/");
     if (slash != std::string::npos) {
         path.erase(slash + 1);
     } else {
@@ -307,8 +308,8 @@ int CTerrainDlg::HitTestPad(CWnd& pad, int x, int y, int columns, int rows) {
     // narrower than its cell count still has cells one pixel wide, never zero.
     const int cellHeight = std::max(1, rect.Height() / rows);
     const int cellWidth = std::max(1, rect.Width() / columns);
-    const int row = std::min((y - rect.top) / cellHeight, rows - 1);
-    const int column = std::min((x - rect.left) / cellWidth, columns - 1);
+    const int row = std::min(static_cast<int>(y - rect.top) / cellHeight, rows - 1);
+    const int column = std::min(static_cast<int>(x - rect.left) / cellWidth, columns - 1);
     return columns * row + column;
 }
 

@@ -46,7 +46,8 @@ function(dorvane_web_targets)
   # The stills renderer, for timing frames as the browser draws them (scripts/web bench). Its
   # caller makes the executable's path and runs it with a command line.
   add_executable(dorvane-render ${PROJECT_SOURCE_DIR}/tools/render/main.cpp
-                 ${PROJECT_SOURCE_DIR}/tools/render/CompositingDemo.cpp)
+                 ${PROJECT_SOURCE_DIR}/tools/render/CompositingDemo.cpp
+                 ${PROJECT_SOURCE_DIR}/tools/render/DemoClock.cpp)
   target_link_libraries(dorvane-render PRIVATE app render terrain gfx platform)
   target_link_options(dorvane-render PRIVATE -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
     -sINVOKE_RUN=0 "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"

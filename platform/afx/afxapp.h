@@ -49,7 +49,8 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
 // up through its parents and owners may take it (a dialog takes its keys).
 BOOL AfxPreTranslateMessage(MSG* pMsg);
 
-// Sockets: one socket is opened and closed to see that the system provides them.
+// Sockets: made ready for use (Windows Sockets started; on our layer, one socket opened and
+// closed to see that the system provides them).
 BOOL AfxSocketInit(void* lpwsaData = nullptr);
 // For tests: makes AfxSocketInit fail as it does on a system without sockets.
 void DvFailSocketInit(BOOL bFail);

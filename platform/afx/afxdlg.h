@@ -22,6 +22,10 @@ public:
 // Attaches rControl to the dialog's control nIDC, once; later exchanges leave it as it is.
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 
+// The dialog procedure of the framework's dialogs: their window procedure handles every message,
+// so it handles none.
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
 public:

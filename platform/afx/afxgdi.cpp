@@ -1,7 +1,5 @@
 #include "afx/afxgdi.h"
 
-#include "win32/gdiobj.h"
-
 #include <memory>
 #include <new>
 #include <unordered_map>
@@ -239,7 +237,10 @@ HGDIOBJ CDC::SelectObject(HGDIOBJ hObject) {
 // Leaves the background colour set to clr, as the framework does.
 void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
     ::SetBkColor(m_hDC, clr);
-    DvFillRect(m_hDC, lpRect, clr);
+    if (HBRUSH brush = ::CreateSolidBrush(clr)) {
+        ::FillRect(m_hDC, lpRect, brush);
+        ::DeleteObject(brush);
+    }
 }
 
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {

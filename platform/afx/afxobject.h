@@ -8,7 +8,7 @@ class CObject;
 struct CRuntimeClass {
     LPCSTR m_lpszClassName;
     int m_nObjectSize;
-    UINT m_wSchema; // 0xFFFF for classes that are not serialisable
+    UINT m_wSchema;                  // 0xFFFF for classes that are not serialisable
     CObject* (*m_pfnCreateObject)(); // null for classes not creatable by name
     const CRuntimeClass* m_pBaseClass;
 
@@ -46,11 +46,15 @@ public:                                                                         
 #define IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, pfnNew)                       \
     const CRuntimeClass class_name::class##class_name = {                                          \
         #class_name, sizeof(class class_name), wSchema, pfnNew, RUNTIME_CLASS(base_class_name)};   \
-    const CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
+    const CRuntimeClass* class_name::GetRuntimeClass() const {                                     \
+        return RUNTIME_CLASS(class_name);                                                          \
+    }
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name)                                             \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, nullptr)
 
 #define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                           \
-    CObject* class_name::CreateObject() { return new class_name; }                                 \
+    CObject* class_name::CreateObject() {                                                          \
+        return new class_name;                                                                     \
+    }                                                                                              \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, class_name::CreateObject)

@@ -3,6 +3,13 @@
 
 #include <windows.h>
 
+// A position packed into a message's lParam, as <windowsx.h> unpacks it (that header's
+// SubclassWindow macro would clash with CWnd's).
+#ifndef GET_X_LPARAM
+#define GET_X_LPARAM(lp) ((int)(short)LOWORD(lp))
+#define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
+#endif
+
 class CSize : public tagSIZE {
 public:
     CSize() : tagSIZE{0, 0} {}

@@ -1,10 +1,9 @@
 // The application object, the program's entry and the framework's global functions.
 #include "afx/afxwin.h"
 
-#include <string>
+#include "afx/afxsys.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
+#include <string>
 
 namespace {
 CWinApp*& TheApp() {
@@ -132,13 +131,7 @@ BOOL AfxSocketInit(void*) {
     if (SocketsFail()) {
         return FALSE;
     }
-    // The sockets layer is there when a socket can be opened.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
-        return FALSE;
-    }
-    ::close(fd);
-    return TRUE;
+    return AfxSystemSocketInit();
 }
 
 void AfxEnableControlContainer() {}

@@ -1,8 +1,7 @@
 // CDialog and the dialog data exchange.
 #include "afx/afxwin.h"
 
-#include "res/DialogTemplate.h"
-#include "win32/window.h"
+#include "afx/afxsys.h"
 
 CDataExchange::CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate)
     : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
@@ -27,6 +26,10 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     if (hWndCtrl != nullptr && !rControl.SubclassWindow(hWndCtrl)) {
         pDX->Fail();
     }
+}
+
+INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
 }
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -55,7 +58,7 @@ CDialog::~CDialog() {
 BOOL CDialog::CreateFromTemplate(HWND hWndOwner) {
     HINSTANCE hInstance = AfxFindResourceHandle(m_lpszTemplateName, RT_DIALOG);
     HRSRC hResource = ::FindResource(hInstance, m_lpszTemplateName, RT_DIALOG);
-    if (hResource == nullptr || ::SizeofResource(hInstance, hResource) < sizeof(DvDialogTemplate)) {
+    if (hResource == nullptr || ::SizeofResource(hInstance, hResource) < sizeof(DLGTEMPLATE)) {
         return FALSE;
     }
     LPCDLGTEMPLATE lpTemplate =
@@ -64,11 +67,11 @@ BOOL CDialog::CreateFromTemplate(HWND hWndOwner) {
         return FALSE;
     }
     // The object is attached as the window is made, so that it sees WM_CREATE.
-    DvHookWindowCreate(
-        [](HWND hWnd, void* context) { static_cast<CDialog*>(context)->SubclassWindow(hWnd); },
-        this);
-    HWND hWnd = ::CreateDialogIndirectParam(hInstance, lpTemplate, hWndOwner, nullptr, 0);
-    DvHookWindowCreate(nullptr, nullptr);
+    // The dialog procedure only has to be there: the dialog manager sends WM_INITDIALOG only to
+    // a dialog that has one, and the framework's window procedure handles every message first.
+    AfxHookWindowCreate(this);
+    HWND hWnd = ::CreateDialogIndirectParam(hInstance, lpTemplate, hWndOwner, AfxDlgProc, 0);
+    AfxUnhookWindowCreate();
     if (hWnd == nullptr && m_hWnd != nullptr) {
         Detach();
     }
@@ -91,9 +94,11 @@ BOOL CDialog::StartModal() {
     // The owner: the given parent's window, else the application's main window.
     CWnd* pOwner = m_pParentWnd != nullptr ? m_pParentWnd : AfxGetMainWnd();
     HWND hWndOwner = pOwner != nullptr && pOwner != this ? pOwner->GetSafeHwnd() : nullptr;
-    if (DvWindow* top = DvTopLevelOf(DvLookupWindow(hWndOwner))) {
-        hWndOwner = top->hWnd;
-    } else {
+    // The owner is a top-level window: a child owner gives way to the window that holds it.
+    while (hWndOwner != nullptr && (::GetWindowLong(hWndOwner, GWL_STYLE) & WS_CHILD)) {
+        hWndOwner = ::GetParent(hWndOwner);
+    }
+    if (hWndOwner != nullptr && !::IsWindow(hWndOwner)) {
         hWndOwner = nullptr;
     }
     m_hWndOwner = hWndOwner;

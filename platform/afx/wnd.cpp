@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "win32/window.h"
+#include "afx/afxsys.h"
 
 namespace {
 
@@ -24,11 +24,6 @@ std::map<HWND, std::unique_ptr<CWnd>>& TemporaryWindows() {
 std::map<CDC*, std::unique_ptr<CDC>>& WindowContexts() {
     static std::map<CDC*, std::unique_ptr<CDC>> contexts;
     return contexts;
-}
-
-void AttachOnCreate(HWND hWnd, void* context) {
-    CWnd* pWnd = static_cast<CWnd*>(context);
-    pWnd->SubclassWindow(hWnd);
 }
 
 void RegisterDefaultClass() {
@@ -97,26 +92,24 @@ BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
 END_MESSAGE_MAP()
 
 CWnd::CWnd() {
-    DvSetPreTranslateHook(AfxPreTranslateMessage);
+    AfxInstallPreTranslate();
 }
 
 CWnd::~CWnd() {
     // A window that outlives its object is left to itself, without the object.
     if (m_hWnd != nullptr) {
-        if (DvWindow* window = DvLookupWindow(m_hWnd);
-            window != nullptr && window->object == this) {
-            if (window->proc == AfxWndProc && m_pfnSuper != nullptr) {
-                window->proc = m_pfnSuper;
+        if (AfxLookupPermanent(m_hWnd) == this) {
+            if (AfxGetWndProc(m_hWnd) == AfxWndProc && m_pfnSuper != nullptr) {
+                AfxSetWndProc(m_hWnd, m_pfnSuper);
             }
-            window->object = nullptr;
+            AfxSetPermanent(m_hWnd, nullptr);
         }
         m_hWnd = nullptr;
     }
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
-    DvWindow* window = DvLookupWindow(hWnd);
-    return window != nullptr ? static_cast<CWnd*>(window->object) : nullptr;
+    return AfxLookupPermanent(hWnd);
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
@@ -145,8 +138,8 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
 }
 
 BOOL CWnd::Attach(HWND hWndNew) {
-    DvWindow* window = DvLookupWindow(hWndNew);
-    if (window == nullptr || m_hWnd != nullptr || window->object != nullptr) {
+    if (hWndNew == nullptr || !::IsWindow(hWndNew) || m_hWnd != nullptr ||
+        AfxLookupPermanent(hWndNew) != nullptr) {
         return FALSE;
     }
     // A temporary wrapper gives way to the permanent object.
@@ -155,15 +148,17 @@ BOOL CWnd::Attach(HWND hWndNew) {
         it->second->m_hWnd = nullptr;
         temporaries.erase(it);
     }
+    if (!AfxSetPermanent(hWndNew, this)) {
+        return FALSE;
+    }
     m_hWnd = hWndNew;
-    window->object = this;
     return TRUE;
 }
 
 HWND CWnd::Detach() {
     const HWND hWnd = m_hWnd;
-    if (DvWindow* window = DvLookupWindow(hWnd); window != nullptr && window->object == this) {
-        window->object = nullptr;
+    if (hWnd != nullptr && AfxLookupPermanent(hWnd) == this) {
+        AfxSetPermanent(hWnd, nullptr);
     }
     m_hWnd = nullptr;
     return hWnd;
@@ -173,10 +168,9 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (!Attach(hWnd)) {
         return FALSE;
     }
-    DvWindow* window = DvLookupWindow(hWnd);
-    if (window->proc != AfxWndProc) {
-        m_pfnSuper = window->proc;
-        window->proc = AfxWndProc;
+    if (const WNDPROC proc = AfxGetWndProc(hWnd); proc != AfxWndProc) {
+        m_pfnSuper = proc;
+        AfxSetWndProc(hWnd, AfxWndProc);
     }
     return TRUE;
 }
@@ -190,9 +184,8 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
 }
 
 HWND CWnd::UnsubclassWindow() {
-    DvWindow* window = DvLookupWindow(m_hWnd);
-    if (window != nullptr && window->proc == AfxWndProc && m_pfnSuper != nullptr) {
-        window->proc = m_pfnSuper;
+    if (m_hWnd != nullptr && AfxGetWndProc(m_hWnd) == AfxWndProc && m_pfnSuper != nullptr) {
+        AfxSetWndProc(m_hWnd, m_pfnSuper);
     }
     m_pfnSuper = nullptr;
     return Detach();
@@ -236,11 +229,11 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCSTR lpszClassName, LPCSTR lpszWindowName
         PostNcDestroy();
         return FALSE;
     }
-    DvHookWindowCreate(AttachOnCreate, this);
+    AfxHookWindowCreate(this);
     HWND hWnd = ::CreateWindowEx(cs.dwExStyle, cs.lpszClass, cs.lpszName,
                                  static_cast<DWORD>(cs.style), cs.x, cs.y, cs.cx, cs.cy,
                                  cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
-    DvHookWindowCreate(nullptr, nullptr);
+    AfxUnhookWindowCreate();
     return hWnd != nullptr;
 }
 

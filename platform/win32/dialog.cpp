@@ -220,8 +220,10 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, LPCDLGTEMPLATE dlgTemplate, H
     if (window == nullptr) {
         return nullptr;
     }
+    // Only a dialog with a dialog procedure is told to initialise, as on the platform.
     const HWND first = FirstTabStop(window);
-    if (SendMessage(hWnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), initParam) &&
+    if (dialogFunc != nullptr &&
+        SendMessage(hWnd, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), initParam) &&
         IsWindow(first)) {
         SetFocus(first);
     }

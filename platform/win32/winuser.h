@@ -356,7 +356,7 @@ typedef struct tagWNDCLASS {
 
 // Dialog templates are kept as structured data (res/DialogTemplate.h) rather than packed bytes;
 // a template resource's bytes are one DvDialogTemplate.
-struct DvDialogTemplate;
+#include "res/DialogTemplate.h"
 typedef DvDialogTemplate DLGTEMPLATE;
 typedef const DLGTEMPLATE* LPCDLGTEMPLATE;
 

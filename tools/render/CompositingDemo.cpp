@@ -1,7 +1,7 @@
 #include "tools/render/CompositingDemo.h"
 
 #include "gfx/Palette.h"
-#include "host/headless/HeadlessHost.h"
+#include "tools/render/DemoClock.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -19,16 +19,6 @@
 namespace {
 
 constexpr BYTE kKey = 0; // the overlay's transparent index
-
-// The clock of the dissolve: one millisecond per reading, so the picture is the same on every
-// run and a budget of n milliseconds is n batches of tiles.
-class CDemoClock : public CHeadlessHost {
-public:
-    DWORD TickCount() override { return ++m_dwNow; }
-
-private:
-    DWORD m_dwNow = 1000;
-};
 
 BYTE& At(CDIB& dib, int x, int row) {
     return dib.Bits()[(dib.Height() - 1 - row) * dib.Stride() + x];
@@ -230,11 +220,12 @@ int WriteCompositingDemo(CDIB& frame, const char* path) {
     dissolved.Fill(Nearest(dissolved, 102, 102, 102));
     {
         CSurfaceDC dc(dissolved);
-        std::unique_ptr<CHost> previous = DvInstallHost(std::make_unique<CDemoClock>());
         // About half of the frame's area in tiles: 36 pixels a tile, 100 tiles a millisecond.
         const int budget = w * h / 5000 > 2 ? w * h / 5000 : 2;
-        frame.Dissolve(dc.Get(), 0, 0, nullptr, 6, 0, budget, nullptr);
-        DvInstallHost(std::move(previous));
+        {
+            CDemoClockScope clock;
+            frame.Dissolve(dc.Get(), 0, 0, nullptr, 6, 0, budget, nullptr);
+        }
         compass.Composite(dc.Get(), (w - size) / 2, (h - size) / 2, nullptr, kKey, 0, &frame, 0, 0);
     }
     Caption(dissolved, font, "Dissolve + Composite");

@@ -1,0 +1,6 @@
+#include "tools/render/DemoClock.h"
+
+struct CDemoClockScope::State {};
+
+CDemoClockScope::CDemoClockScope() = default;
+CDemoClockScope::~CDemoClockScope() = default;
