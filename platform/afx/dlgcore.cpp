@@ -157,7 +157,17 @@ void CDialog::EndDialog(int nResult) {
 }
 
 LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {
-    return OnInitDialog();
+    // The dialog manager leaves a dialog where its template puts it; the framework centres a
+    // top-level dialog on its owner (or the screen) unless initialising moved it.
+    RECT before = {};
+    ::GetWindowRect(m_hWnd, &before);
+    const LRESULT result = OnInitDialog();
+    RECT after = {};
+    if (m_hWnd != nullptr && ::GetWindowRect(m_hWnd, &after) && !(GetStyle() & WS_CHILD) &&
+        ::EqualRect(&before, &after)) {
+        CenterWindow();
+    }
+    return result;
 }
 
 BOOL CDialog::OnInitDialog() {

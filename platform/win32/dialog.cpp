@@ -163,14 +163,11 @@ HWND CreateDialogIndirectParam(HINSTANCE instance, LPCDLGTEMPLATE dlgTemplate, H
     }
     const int cx = ToPixelsX(dlgTemplate->cx);
     const int cy = ToPixelsY(dlgTemplate->cy);
-    int x = ToPixelsX(dlgTemplate->x);
-    int y = ToPixelsY(dlgTemplate->y);
+    // The dialog opens where its template puts it (DS_CENTER is not among the styles the
+    // program uses); centring is the framework's.
+    const int x = ToPixelsX(dlgTemplate->x);
+    const int y = ToPixelsY(dlgTemplate->y);
     const DvWindow* owner = DvTopLevelOf(DvLookupWindow(parent));
-    if (owner == nullptr && x == 0 && y == 0) {
-        // A dialog of its own opens centred on the screen.
-        x = (GetSystemMetrics(SM_CXSCREEN) - cx) / 2;
-        y = (GetSystemMetrics(SM_CYSCREEN) - cy) / 2;
-    }
     // The dialog stays hidden while its controls are made and it initialises.
     const DWORD style = (dlgTemplate->style & ~WS_VISIBLE & ~WS_CHILD) | WS_POPUP;
     const HWND hWnd =

@@ -177,10 +177,12 @@ TEST_F(WineViewerTest, FlyThroughShowsTheFrameRateAndStopsWhenClickedAgain) {
 }
 
 TEST_F(WineViewerTest, SystemMenuOpensTheAboutBox) {
-    // The system's own menu: Alt+Space opens it, the item's mnemonic chooses it.
+    // The system's own menu: Alt+Space opens it with its first item chosen; Up wraps round to
+    // the last, the program's own "About Dorvane..." (Wine adds "About Wine" above it, whose
+    // mnemonic is the same, so the mnemonic alone would not do).
     m_session.Key(m_window, "alt+space");
     DvSleepMs(800);
-    m_session.Key(m_window, "a");
+    DvRunCommand("xdotool key Up Return");
     const std::string about = m_session.WaitForWindow("^About Dorvane$", 8000);
     ASSERT_FALSE(about.empty()) << "no About box";
     DvSleepMs(300);
