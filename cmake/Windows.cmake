@@ -33,6 +33,40 @@ function(dorvane_windows_targets)
                  ${PROJECT_SOURCE_DIR}/tools/render/DemoClock_windows.cpp
                  $<TARGET_OBJECTS:res_windows>)
   target_link_libraries(dorvane-render PRIVATE app render terrain gfx platform)
+  # Each program's version information.
+  foreach(program dorvane dorvane-render)
+    set(DORVANE_EXE_NAME ${program})
+    if(program STREQUAL "dorvane")
+      set(DORVANE_EXE_DESCRIPTION "Dorvane, a 3-D landscape viewer")
+    else()
+      set(DORVANE_EXE_DESCRIPTION "Dorvane's stills renderer")
+    endif()
+    configure_file(${PROJECT_SOURCE_DIR}/dist/windows/version.rc.in
+                   ${CMAKE_BINARY_DIR}/${program}-version.rc @ONLY)
+    target_sources(${program} PRIVATE ${CMAKE_BINARY_DIR}/${program}-version.rc)
+  endforeach()
+
+  # The portable archive and the installer (scripts/windows package).
+  set(stage ${CMAKE_BINARY_DIR}/stage/dorvane-${PROJECT_VERSION})
+  configure_file(${PROJECT_SOURCE_DIR}/dist/windows/README.txt ${CMAKE_BINARY_DIR}/README.txt
+                 @ONLY NEWLINE_STYLE WIN32)
+  configure_file(${PROJECT_SOURCE_DIR}/dist/copyright ${CMAKE_BINARY_DIR}/LICENSE.txt
+                 COPYONLY)
+  set(zip ${CMAKE_BINARY_DIR}/dorvane-${PROJECT_VERSION}-win64.zip)
+  set(setup ${CMAKE_BINARY_DIR}/dorvane-${PROJECT_VERSION}-setup.exe)
+  add_custom_target(windows-package
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${CMAKE_BINARY_DIR}/stage ${zip} ${setup}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:dorvane> $<TARGET_FILE:dorvane-render>
+            ${CMAKE_BINARY_DIR}/pelds.pal ${CMAKE_BINARY_DIR}/README.txt
+            ${CMAKE_BINARY_DIR}/LICENSE.txt ${stage}
+    COMMAND ${CMAKE_STRIP} ${stage}/dorvane.exe ${stage}/dorvane-render.exe
+    COMMAND cd ${CMAKE_BINARY_DIR}/stage && zip -q -X -r ${zip} dorvane-${PROJECT_VERSION}
+    COMMAND makensis -V2 -DVERSION=${PROJECT_VERSION} -DSTAGE=${stage} -DOUTFILE=${setup}
+            ${PROJECT_SOURCE_DIR}/dist/windows/dorvane.nsi
+    DEPENDS dorvane dorvane-render res_palette
+    COMMENT "Writing the archive and the installer"
+    VERBATIM)
 
   # The unit tests that need nothing of our platform layer (the terrain, the camera and the
   # caster), run under Wine with the expectations they have on the desktop.
