@@ -262,7 +262,7 @@ TEST_F(RenderToolTest, ValuesAreReadStrictlyAndWithinLimits) {
                                                            {"--size", "16385x1"},
                                                            {"--size", "1x16385"},
                                                            {"--size", "2147483644x1"},
-                                                           {"--smooth", "10001"},
+                                                           {"--smooth", "1001"},
                                                            {"--smooth", "2147483647"},
                                                            {"--repeat", "1000001"},
                                                            {"--repeat", "0"},

@@ -15,7 +15,7 @@ const char kDvRenderUsage[] =
     "  --follow                 terrain following\n"
     "  --detail                 sub-cell detail\n"
     "  --regenerate-after N     draw N random values after the first map, then generate again\n"
-    "  --smooth N               N smoothing passes, 0 to 10000 (after any regeneration)\n"
+    "  --smooth N               N smoothing passes, 0 to 1000 (after any regeneration)\n"
     "  --flat                   allocate the map but do not generate it\n"
     "  --out FILE               write the frame as a PNG file when FILE ends in .png, else as\n"
     "                           an 8-bit BMP file\n"

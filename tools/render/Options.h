@@ -29,7 +29,7 @@ struct DvRenderOptions {
 constexpr int kDvMaxSide = 16384;     // either side of the frame
 constexpr int kDvMaxDemoSide = 4096;  // either side of the frame under --demo
 constexpr int kDvMaxRepeat = 1000000; // frames timed
-constexpr int kDvMaxSmooth = 10000;   // smoothing passes
+constexpr int kDvMaxSmooth = 1000;    // smoothing passes
 
 extern const char kDvRenderUsage[];
 
