@@ -4,7 +4,9 @@
 #include "terrain/HeightMap.h"
 
 #include <fcntl.h>
+#if defined(DORVANE_PNG)
 #include <png.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,6 +150,7 @@ const RGBQUAD* ColourTable(const CDIB& dib) {
     return dib.m_pBMI != nullptr ? dib.m_pBMI->bmiColors : nullptr;
 }
 
+#if defined(DORVANE_PNG)
 // The stored row that shows as row `row` from the top.
 const unsigned char* RowFromTop(const CDIB& dib, int row) {
     const bool bottomUp = dib.m_pBMI->bmiHeader.biHeight > 0;
@@ -195,6 +198,8 @@ bool PngRows(png_structp png, png_infop info, const CDIB& dib, const png_color* 
     return true;
 }
 
+#endif
+
 } // namespace
 
 bool DvWriteBmp(CPendingFile& file, const CDIB& dib) {
@@ -241,6 +246,7 @@ bool DvWriteBmp(CPendingFile& file, const CDIB& dib) {
 }
 
 bool DvWritePng(CPendingFile& file, const CDIB& dib) {
+#if defined(DORVANE_PNG)
     const RGBQUAD* table = ColourTable(dib);
     if (table == nullptr || dib.Bits() == nullptr) {
         file.Fail("the surface has no pixels");
@@ -263,6 +269,11 @@ bool DvWritePng(CPendingFile& file, const CDIB& dib) {
     }
     png_set_write_fn(writer.png, &file, PngWrite, PngFlush);
     return PngRows(writer.png, writer.info, dib, colours);
+#else
+    (void)dib;
+    file.Fail("this build writes BMP files only");
+    return false;
+#endif
 }
 
 bool DvWriteStill(CPendingFile& file, const CDIB& dib) {
