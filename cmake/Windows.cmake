@@ -28,9 +28,11 @@ function(dorvane_windows_targets)
                  $<TARGET_OBJECTS:res_windows>)
   target_link_libraries(dorvane PRIVATE app)
   # The stills renderer: a console program, with the same resources.
-  add_executable(dorvane-render ${PROJECT_SOURCE_DIR}/tools/render/main.cpp
-                 ${PROJECT_SOURCE_DIR}/tools/render/CompositingDemo.cpp
-                 ${PROJECT_SOURCE_DIR}/tools/render/DemoClock_windows.cpp
+  # It has no PNG library here, so it writes BMP files only.
+  set(render_tool_dir ${PROJECT_SOURCE_DIR}/tools/render)
+  add_executable(dorvane-render ${render_tool_dir}/main.cpp ${render_tool_dir}/RenderTool.cpp
+                 ${render_tool_dir}/Options.cpp ${render_tool_dir}/OutputFile.cpp
+                 ${render_tool_dir}/CompositingDemo.cpp ${render_tool_dir}/DemoClock_windows.cpp
                  $<TARGET_OBJECTS:res_windows>)
   target_link_libraries(dorvane-render PRIVATE app render terrain gfx platform)
   # Each program's version information.
