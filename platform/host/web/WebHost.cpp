@@ -27,8 +27,8 @@ void dv_web_wait(int timeoutMs);
 // Hands the browser a turn without waiting for anything.
 void dv_web_yield();
 double dv_web_now();
-int dv_web_viewport_width();
-int dv_web_viewport_height();
+int dv_web_screen_width();
+int dv_web_screen_height();
 void dv_web_ended();
 }
 
@@ -37,6 +37,15 @@ namespace {
 // The longest the page waits for its turn while the program keeps busy (a frame that takes
 // longer than the timer's period, say): input and painting still get through.
 constexpr DWORD kMaxBusyMs = 50;
+
+// The largest screen side the page gives the program. A window's screen and the view's
+// surface take five bytes a pixel in the program's memory, which cannot grow past 2 GiB: a
+// viewport larger than this shows the program at this size in its corner.
+constexpr int kMaxScreenSide = 8192;
+
+// The most pixels converted and handed to a canvas at once, so that presenting a large
+// screen needs no second copy of it.
+constexpr size_t kPresentBandPixels = 1 << 18;
 
 } // namespace
 
@@ -154,24 +163,29 @@ BOOL CWebHost::Present(HOSTWND window, const void* pixels, int width, int height
         return TRUE;
     }
     const int cx = right - left;
-    const int cy = bottom - top;
-    m_rgba.resize(static_cast<size_t>(cx) * static_cast<size_t>(cy) * 4);
-    // The screen's 0x00RRGGBB words to the canvas's R, G, B, A bytes, opaque.
-    unsigned char* out = m_rgba.data();
-    for (int row = 0; row < cy; ++row) {
-        const DWORD* in = reinterpret_cast<const DWORD*>(static_cast<const unsigned char*>(pixels) +
-                                                         static_cast<size_t>(top + row) *
-                                                             static_cast<size_t>(strideBytes)) +
-                          left;
-        for (int col = 0; col < cx; ++col, out += 4) {
-            const DWORD rgb = in[col];
-            out[0] = static_cast<unsigned char>(rgb >> 16);
-            out[1] = static_cast<unsigned char>(rgb >> 8);
-            out[2] = static_cast<unsigned char>(rgb);
-            out[3] = 0xFF;
+    const int rowsPerBand =
+        static_cast<int>(std::max<size_t>(1, kPresentBandPixels / static_cast<size_t>(cx)));
+    for (int bandTop = top; bandTop < bottom; bandTop += rowsPerBand) {
+        const int cy = std::min(rowsPerBand, bottom - bandTop);
+        m_rgba.resize(static_cast<size_t>(cx) * static_cast<size_t>(cy) * 4);
+        // The screen's 0x00RRGGBB words to the canvas's R, G, B, A bytes, opaque.
+        unsigned char* out = m_rgba.data();
+        for (int row = 0; row < cy; ++row) {
+            const DWORD* in =
+                reinterpret_cast<const DWORD*>(static_cast<const unsigned char*>(pixels) +
+                                               static_cast<size_t>(bandTop + row) *
+                                                   static_cast<size_t>(strideBytes)) +
+                left;
+            for (int col = 0; col < cx; ++col, out += 4) {
+                const DWORD rgb = in[col];
+                out[0] = static_cast<unsigned char>(rgb >> 16);
+                out[1] = static_cast<unsigned char>(rgb >> 8);
+                out[2] = static_cast<unsigned char>(rgb);
+                out[3] = 0xFF;
+            }
         }
+        dv_web_present(static_cast<int>(window), m_rgba.data(), left, bandTop, cx, cy);
     }
-    dv_web_present(static_cast<int>(window), m_rgba.data(), left, top, cx, cy);
     return TRUE;
 }
 
@@ -203,6 +217,11 @@ BOOL CWebHost::PollEvent(DvHostEvent& event) {
     event.button = fields[4];
     event.key = static_cast<UINT>(fields[5]);
     event.modifiers = static_cast<UINT>(fields[6]);
+    if (event.kind == DvEventResize) {
+        const SIZE capped = CapScreen(event.x, event.y);
+        event.x = capped.cx;
+        event.y = capped.cy;
+    }
     return m_windows.count(event.window) != 0 ? TRUE : PollEvent(event);
 }
 
@@ -224,7 +243,11 @@ DWORD CWebHost::TickCount() {
 }
 
 SIZE CWebHost::ScreenSize() {
-    return SIZE{std::max(1, dv_web_viewport_width()), std::max(1, dv_web_viewport_height())};
+    return CapScreen(dv_web_screen_width(), dv_web_screen_height());
+}
+
+SIZE CWebHost::CapScreen(int cx, int cy) {
+    return SIZE{std::clamp(cx, 1, kMaxScreenSide), std::clamp(cy, 1, kMaxScreenSide)};
 }
 
 void CWebHost::ShowEnded() {

@@ -59,19 +59,20 @@ mergeInto(LibraryManager.library, {
 
   dv_web_yield__deps: ['$Asyncify'],
   dv_web_yield: function () {
-    return Asyncify.handleAsync(dvYield);
+    return Asyncify.handleAsync(() => Module.dvHost.rest());
   },
 
   dv_web_now: function () {
     return performance.now();
   },
 
-  dv_web_viewport_width: function () {
-    return window.innerWidth;
+  // The screen the program sees: the viewport in program pixels.
+  dv_web_screen_width: function () {
+    return Module.dvHost.screenWidth();
   },
 
-  dv_web_viewport_height: function () {
-    return window.innerHeight;
+  dv_web_screen_height: function () {
+    return Module.dvHost.screenHeight();
   },
 
   dv_web_ended: function () {

@@ -19,6 +19,14 @@ var DV_EVENT = {
 // Window kinds, as DvHostWindowKind numbers them.
 var DV_KIND = { normal: 0, modal: 1, popup: 2 };
 
+// The program's smallest target, a pad cell, is 17 pixels; on a touch screen the page shows
+// the program at the smallest integer scale that makes it at least 24 CSS pixels.
+var DV_SMALLEST_TARGET = 17;
+var DV_TOUCH_TARGET = 24;
+// A touch held this long without moving further than DV_HOLD_SLOP CSS pixels is a right click.
+var DV_HOLD_MS = 500;
+var DV_HOLD_SLOP = 8;
+
 // Makes the page's host and starts listening to the page.
 function dvCreateHost() {
   const host = {
@@ -31,7 +39,18 @@ function dvCreateHost() {
     lastX: 0,
     lastY: 0,
     keyWindows: [], // windows that may take the keyboard, newest last
+    touch: null, // the one touch or pen contact that drives the program, while it is down
+    scale: 1, // CSS pixels to a program pixel
+    listening: new AbortController(), // ends every listener when the program ends
   };
+  const listen = (target, type, handler) =>
+    target.addEventListener(type, handler, { signal: host.listening.signal });
+  const coarse = window.matchMedia('(pointer: coarse)');
+  const scaleFor = () => (coarse.matches ? Math.ceil(DV_TOUCH_TARGET / DV_SMALLEST_TARGET) : 1);
+  host.scale = scaleFor();
+  // The screen the program sees: the viewport in program pixels.
+  host.screenWidth = () => Math.max(1, Math.floor(window.innerWidth / host.scale));
+  host.screenHeight = () => Math.max(1, Math.floor(window.innerHeight / host.scale));
   const modifiers = (e) => (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0);
 
   host.push = (kind, win, x, y, button, key, mods) => {
@@ -53,14 +72,19 @@ function dvCreateHost() {
   host.clientPoint = (win, e) => {
     const w = host.windows.get(win);
     const r = w.canvas.getBoundingClientRect();
-    return [Math.floor(e.clientX - r.left), Math.floor(e.clientY - r.top)];
+    return [Math.floor((e.clientX - r.left) / host.scale),
+            Math.floor((e.clientY - r.top) / host.scale)];
   };
 
   // Mouse: every pointer event is compared with the buttons held before it, so that chords
   // and a release far outside the page (the canvas keeps the pointer captured) all arrive.
   const buttonBits = [[1, 1], [4, 2], [2, 3]];
   const pointer = (e) => {
-    if (e.pointerType && e.pointerType !== 'mouse') return;
+    if (e.pointerType && e.pointerType !== 'mouse') {
+      contact(e);
+      return;
+    }
+    if (host.touch) return; // a finger or a pen holds the program
     const before = host.buttons;
     const now = e.type === 'pointercancel' ? 0 : e.buttons;
     const win = host.captured || host.windowAt(e.target);
@@ -93,11 +117,71 @@ function dvCreateHost() {
       host.captured = 0;
     }
   };
+
+  // Touch and pen, as the home platform treats them: a contact is the left button, pressed
+  // where it lands once it is known not to be a hold; a contact held still is a right click
+  // at that point instead. A second contact while one is down is ignored.
+  const pushAt = (kind, t, clientX, clientY, button) => {
+    if (!host.windows.has(t.win)) return;
+    const point = host.clientPoint(t.win, { clientX: clientX, clientY: clientY });
+    host.lastX = point[0];
+    host.lastY = point[1];
+    host.push(kind, t.win, point[0], point[1], button, 0, 0);
+  };
+  const press = (t) => {
+    clearTimeout(t.timer);
+    t.state = 'left';
+    pushAt(DV_EVENT.mouseDown, t, t.startX, t.startY, 1);
+  };
+  const contact = (e) => {
+    const t = host.touch;
+    if (e.type === 'pointerdown') {
+      if (t || host.buttons) return;
+      const win = host.windowAt(e.target);
+      if (!win || !host.windows.has(win)) return;
+      e.preventDefault();
+      const held = { id: e.pointerId, win: win, startX: e.clientX, startY: e.clientY, state: 'held' };
+      held.timer = setTimeout(() => {
+        if (host.touch !== held || held.state !== 'held') return;
+        held.state = 'right';
+        pushAt(DV_EVENT.mouseDown, held, held.startX, held.startY, 3);
+        pushAt(DV_EVENT.mouseUp, held, held.startX, held.startY, 3);
+      }, DV_HOLD_MS);
+      host.touch = held;
+      host.captured = win;
+      try {
+        e.target.setPointerCapture(e.pointerId);
+      } catch (err) {}
+      return;
+    }
+    if (!t || e.pointerId !== t.id) return;
+    e.preventDefault();
+    if (e.type === 'pointermove') {
+      if (t.state === 'held' &&
+          Math.hypot(e.clientX - t.startX, e.clientY - t.startY) > DV_HOLD_SLOP) {
+        press(t);
+      }
+      if (t.state === 'left') pushAt(DV_EVENT.mouseMove, t, e.clientX, e.clientY, 0);
+      return;
+    }
+    // The contact lifts (or the browser takes it back).
+    clearTimeout(t.timer);
+    if (t.state === 'held' && e.type === 'pointerup') press(t);
+    if (t.state === 'left') pushAt(DV_EVENT.mouseUp, t, e.clientX, e.clientY, 1);
+    host.touch = null;
+    host.captured = 0;
+  };
+
   for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel']) {
-    window.addEventListener(type, pointer);
+    listen(window, type, pointer);
   }
   // Capture lost without a release (the page lost focus): the buttons are let go.
-  window.addEventListener('lostpointercapture', () => {
+  listen(window, 'lostpointercapture', (e) => {
+    if (host.touch) {
+      if (e.pointerId === host.touch.id) contact({ type: 'pointercancel', pointerId: e.pointerId,
+                                                   preventDefault: () => {} });
+      return;
+    }
     if (host.buttons && host.captured && host.windows.has(host.captured)) {
       for (const b of buttonBits) {
         if (host.buttons & b[0]) {
@@ -109,7 +193,8 @@ function dvCreateHost() {
     host.captured = 0;
   });
   // The right button opens the program's own menu, not the browser's.
-  window.addEventListener('contextmenu', (e) => e.preventDefault());
+  listen(window, 'contextmenu', (e) => e.preventDefault());
+  listen(document, 'selectstart', (e) => e.preventDefault());
 
   // Keys: the platform's virtual key codes, from where the key lies on the keyboard.
   const named = {
@@ -137,16 +222,35 @@ function dvCreateHost() {
     host.push(e.type === 'keydown' ? DV_EVENT.keyDown : DV_EVENT.keyUp, win, 0, 0, 0, vk,
               modifiers(e));
   };
-  window.addEventListener('keydown', key);
-  window.addEventListener('keyup', key);
+  listen(window, 'keydown', key);
+  listen(window, 'keyup', key);
 
-  window.addEventListener('resize', () => {
+  const resized = () => {
+    const scale = scaleFor();
+    if (scale !== host.scale) {
+      host.scale = scale;
+      for (const entry of host.windows) {
+        host.restyle(entry[1]);
+        host.place(entry[0], entry[1].x, entry[1].y);
+      }
+    }
     if (!host.main) return;
     // Only the size the page has now matters: a resize overtaken by another is dropped.
     host.queue = host.queue.filter((e) => e[0] !== DV_EVENT.resize);
-    host.push(DV_EVENT.resize, host.main, window.innerWidth, window.innerHeight, 0, 0, 0);
+    host.push(DV_EVENT.resize, host.main, host.screenWidth(), host.screenHeight(), 0, 0, 0);
+  };
+  listen(window, 'resize', resized);
+  listen(coarse, 'change', resized);
+  // A hidden page rests: waits end only for its events, and a busy program waits for the page
+  // to be shown again (see wait and rest).
+  listen(document, 'visibilitychange', () => {
+    if (!document.hidden && host.wake) {
+      const wake = host.wake;
+      host.wake = null;
+      wake();
+    }
   });
-  window.addEventListener('blur', () => {
+  listen(window, 'blur', () => {
     const win = host.keyWindows[host.keyWindows.length - 1];
     if (win) host.push(DV_EVENT.focusLost, win, 0, 0, 0, 0, 0);
   });
@@ -159,8 +263,6 @@ function dvCreateHost() {
     canvas.width = cx;
     canvas.height = cy;
     canvas.className = 'dv-canvas';
-    canvas.style.width = cx + 'px';
-    canvas.style.height = cy + 'px';
     const w = {
       kind: kind,
       owner: owner,
@@ -188,6 +290,7 @@ function dvCreateHost() {
     } else {
       w.root.classList.add('dv-window');
     }
+    host.restyle(w);
     w.root.dvWindow = win;
     w.root.style.display = 'none';
     host.windows.set(win, w);
@@ -195,27 +298,44 @@ function dvCreateHost() {
     host.place(win, x, y);
   };
 
+  // A window's size on the page: its canvas at the page's scale, and a dialog's caption bar
+  // scaled with it.
+  host.restyle = (w) => {
+    w.canvas.style.width = w.canvas.width * host.scale + 'px';
+    w.canvas.style.height = w.canvas.height * host.scale + 'px';
+    if (w.caption) {
+      w.caption.style.height = w.caption.style.lineHeight = 18 * host.scale + 'px';
+      w.caption.style.fontSize = 12 * host.scale + 'px';
+    }
+  };
+
   // Where a window's client area lies on the page: the main window at the corner, a menu
-  // relative to its owner's client area, anything else where the program put it.
+  // relative to its owner's client area and kept wholly inside the viewport, anything else
+  // where the program put it. x and y are program pixels.
   host.place = (win, x, y) => {
     const w = host.windows.get(win);
     if (!w) return;
     if (win === host.main) {
       x = 0;
       y = 0;
-    } else if (w.kind === DV_KIND.popup) {
-      const o = host.windows.get(w.owner);
-      if (o) {
-        const r = o.canvas.getBoundingClientRect();
-        x += r.left + window.scrollX;
-        y += r.top + window.scrollY;
-      }
     }
     w.x = x;
     w.y = y;
+    let left = x * host.scale;
+    let top = y * host.scale;
+    if (w.kind === DV_KIND.popup) {
+      const o = host.windows.get(w.owner);
+      if (o) {
+        const r = o.canvas.getBoundingClientRect();
+        left += r.left;
+        top += r.top;
+      }
+      left = Math.max(0, Math.min(left, window.innerWidth - w.canvas.width * host.scale));
+      top = Math.max(0, Math.min(top, window.innerHeight - w.canvas.height * host.scale));
+    }
     const captionHeight = w.caption ? w.caption.offsetHeight : 0;
-    w.root.style.left = x + 'px';
-    w.root.style.top = y - captionHeight + 'px';
+    w.root.style.left = left + 'px';
+    w.root.style.top = top - captionHeight + 'px';
   };
 
   host.destroy = (win) => {
@@ -244,8 +364,9 @@ function dvCreateHost() {
     if (!w || (w.canvas.width === cx && w.canvas.height === cy)) return false;
     w.canvas.width = cx;
     w.canvas.height = cy;
-    w.canvas.style.width = cx + 'px';
-    w.canvas.style.height = cy + 'px';
+    host.restyle(w);
+    // A menu that grew is kept inside the viewport.
+    if (w.kind === DV_KIND.popup) host.place(win, w.x, w.y);
     return true;
   };
 
@@ -281,7 +402,8 @@ function dvCreateHost() {
     }
   };
 
-  // Resolves when an event arrives, or after timeoutMs (never when it is negative).
+  // Resolves when an event arrives, or after timeoutMs (never when it is negative). While the
+  // page is hidden the time does not run out: the program's timers rest until it is shown.
   host.wait = (timeoutMs) => {
     if (host.queue.length) return Promise.resolve();
     return new Promise((resolve) => {
@@ -290,17 +412,25 @@ function dvCreateHost() {
         clearTimeout(timer);
         resolve();
       };
-      if (timeoutMs >= 0) {
-        timer = setTimeout(() => {
-          host.wake = null;
-          resolve();
-        }, timeoutMs);
-      }
+      const expire = () => {
+        if (document.hidden) return; // shown again, the page wakes it
+        host.wake = null;
+        resolve();
+      };
+      if (timeoutMs >= 0) timer = setTimeout(expire, timeoutMs);
     });
   };
 
-  // The program has ended: its windows go and the page says so.
+  // A busy program's turn for the page: at once while the page is shown, and while it is
+  // hidden only when it is shown again or an event arrives.
+  host.rest = () => (document.hidden ? host.wait(-1) : dvYield());
+
+  // The program has ended or failed: its windows and listeners go, and nothing wakes it.
   host.ended = () => {
+    host.listening.abort();
+    if (host.touch) clearTimeout(host.touch.timer);
+    host.touch = null;
+    host.wake = null;
     for (const w of host.windows.values()) w.root.remove();
     host.windows.clear();
     host.main = 0;
@@ -319,13 +449,8 @@ function dvYield() {
   });
 }
 
-// Says on the page, in place of the program, that it has ended and how to start it again.
+// The program has ended: its windows go, and the page says so and offers to start it again.
 function dvShowEnded() {
   if (Module.dvHost) Module.dvHost.ended();
-  const note = document.getElementById('ended') || document.createElement('p');
-  note.id = 'ended';
-  note.textContent = 'Dorvane has ended. Reload the page to start it again.';
-  document.body.appendChild(note);
-  document.title = 'Dorvane (ended)';
   if (Module.onEnded) Module.onEnded();
 }
