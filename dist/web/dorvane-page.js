@@ -113,14 +113,19 @@
     delete root.dataset.firstFrame;
     say('loading', 'Loading Dorvane…');
     try {
-      if (!factory) {
-        await loadScript(build + '.js');
+      // The script and the module load side by side.
+      const script = factory ? null : loadScript(build + '.js');
+      const module = compiled ? null : compile();
+      // Neither failure goes unhandled while the other is awaited.
+      await Promise.all([script, module].map((p) => p && p.catch(() => {})));
+      if (script) {
+        await script;
         factory = window.createDorvane;
         if (typeof factory !== 'function') {
           throw new Error(`Dorvane could not be loaded: ${build}.js is not the program's script.`);
         }
       }
-      if (!compiled) compiled = await compile();
+      if (module) compiled = await module;
     } catch (error) {
       failed(error.message);
       return;
