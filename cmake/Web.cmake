@@ -54,9 +54,12 @@ function(dorvane_web_targets)
   endforeach()
 
   # The stills renderer, for timing frames as the browser draws them (scripts/web bench). Its
-  # caller makes the executable's path and runs it with a command line.
-  add_executable(dorvane-render ${PROJECT_SOURCE_DIR}/tools/render/main.cpp
-                 ${PROJECT_SOURCE_DIR}/tools/render/CompositingDemo.cpp)
+  # caller makes the executable's path and runs it with a command line. It has no PNG library
+  # here, so it writes BMP files only.
+  set(render_tool_dir ${PROJECT_SOURCE_DIR}/tools/render)
+  add_executable(dorvane-render ${render_tool_dir}/main.cpp ${render_tool_dir}/RenderTool.cpp
+                 ${render_tool_dir}/Options.cpp ${render_tool_dir}/OutputFile.cpp
+                 ${render_tool_dir}/CompositingDemo.cpp)
   target_link_libraries(dorvane-render PRIVATE app render terrain gfx platform)
   target_link_options(dorvane-render PRIVATE -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
     -sINVOKE_RUN=0 "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"

@@ -292,6 +292,16 @@ int StepHot(const DvMenuRecord& record, int from, int step) {
     return -1;
 }
 
+// Where a menu of `extent` pixels opens along one axis of a screen of `limit` pixels when asked
+// for at `at`: there if it fits, else on the other side of the point (as the system keeps a menu
+// on its monitor near an edge), and pushed inside the screen where neither side has room.
+int PlaceOnScreen(int at, int extent, int limit) {
+    if (at + extent > limit) {
+        at -= extent;
+    }
+    return std::max(0, std::min(at, limit - extent));
+}
+
 bool Open(HMENU menu, HWND owner, POINT clientPoint, bool system, bool postCommand) {
     DvCloseMenus();
     DvMenuRecord* record = Lookup(menu);
@@ -303,6 +313,8 @@ bool Open(HMENU menu, HWND owner, POINT clientPoint, bool system, bool postComma
     const SIZE size = MenuSize(*record);
     POINT screen = clientPoint;
     ClientToScreen(owner, &screen);
+    screen.x = PlaceOnScreen(screen.x, size.cx, GetSystemMetrics(SM_CXSCREEN));
+    screen.y = PlaceOnScreen(screen.y, size.cy, GetSystemMetrics(SM_CYSCREEN));
     DvOpenMenu& open = Menus().open;
     open = DvOpenMenu{};
     open.menu = menu;

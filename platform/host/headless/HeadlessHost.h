@@ -32,6 +32,7 @@ public:
     BOOL PollEvent(DvHostEvent& event) override;
     BOOL WaitEvent(DWORD timeoutMs) override;
     DWORD TickCount() override { return m_dwTicks; }
+    SIZE ScreenSize() override { return m_screen; }
     BOOL WindowsHaveStates() override { return m_bWindowStates; }
 
     // Whether windows can be minimised and maximised, as on a desktop (the default) or not, as
@@ -94,9 +95,10 @@ public:
     // end dialogs. Returning FALSE (or having no handler) tells the loop that nothing will come.
     void SetIdleHandler(std::function<BOOL()> handler) { m_idle = std::move(handler); }
 
-    // The screen size a maximised window gets.
+    // The screen size a maximised window gets, unless a test sets another.
     static constexpr int kScreenWidth = 1920;
     static constexpr int kScreenHeight = 1080;
+    void SetScreenSize(int cx, int cy) { m_screen = SIZE{cx, cy}; }
 
 private:
     struct Window {
@@ -139,6 +141,7 @@ private:
     void Retire(Window& window);
 
     std::map<HOSTWND, Window> m_windows;
+    SIZE m_screen = {kScreenWidth, kScreenHeight};
     std::vector<std::vector<DWORD>> m_retired;
     bool m_lending = false;
     std::deque<DvHostEvent> m_events;
