@@ -78,7 +78,7 @@ try {
     for (let i = 0; i < LOADS; ++i) {
       const p = await published.context.newPage();
       const finished = [];
-      p.on('requestfinished', (r) => finished.push(r.sizes().then((z) => z.responseBodySize + z.responseHeadersSize)));
+      p.on('requestfinished', (r) => finished.push(r.sizes().then((z) => z.responseBodySize + z.responseHeadersSize, () => 0)));
       await p.setViewportSize({ width: 800, height: 600 });
       await p.goto(published.url);
       await p.waitForFunction(() => document.documentElement.dataset.firstFrame, null, { timeout: 20000 });
