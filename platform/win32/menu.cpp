@@ -465,10 +465,13 @@ void DvOpenSystemMenu(HWND hWnd, POINT clientPoint) {
         return;
     }
     HMENU menu = GetSystemMenu(window->hWnd, FALSE);
-    // Items that make no sense in the window's state are greyed.
-    EnableMenuItem(menu, SC_RESTORE, (window->iconic || window->zoomed) ? MF_ENABLED : MF_GRAYED);
-    EnableMenuItem(menu, SC_MINIMIZE, window->iconic ? MF_GRAYED : MF_ENABLED);
-    EnableMenuItem(menu, SC_MAXIMIZE, window->zoomed ? MF_GRAYED : MF_ENABLED);
+    // Items that make no sense in the window's state, or on a host without window states,
+    // are greyed.
+    const bool states = DvGetHost()->WindowsHaveStates() != FALSE;
+    EnableMenuItem(menu, SC_RESTORE,
+                   states && (window->iconic || window->zoomed) ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, SC_MINIMIZE, states && !window->iconic ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, SC_MAXIMIZE, states && !window->zoomed ? MF_ENABLED : MF_GRAYED);
     Open(menu, window->hWnd, clientPoint, true, true);
 }
 

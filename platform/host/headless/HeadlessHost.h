@@ -33,6 +33,11 @@ public:
     BOOL WaitEvent(DWORD timeoutMs) override;
     DWORD TickCount() override { return m_dwTicks; }
     SIZE ScreenSize() override { return m_screen; }
+    BOOL WindowsHaveStates() override { return m_bWindowStates; }
+
+    // Whether windows can be minimised and maximised, as on a desktop (the default) or not, as
+    // on a page.
+    void SetWindowStates(BOOL bStates) { m_bWindowStates = bStates; }
 
     // The clock. It starts at a value like a system's some time after start-up.
     void SetTickCount(DWORD dwTicks) { m_dwTicks = dwTicks; }
@@ -143,4 +148,5 @@ private:
     HOSTWND m_nextWindow = 1;
     DWORD m_dwTicks;
     std::function<BOOL()> m_idle;
+    BOOL m_bWindowStates = TRUE;
 };
