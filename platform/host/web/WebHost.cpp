@@ -408,6 +408,8 @@ void CWebHost::SetHostTitle(HOSTWND window, LPCSTR title) {
     }
 }
 
+void CWebHost::SetHostFullScreen(HOSTWND, BOOL) {}
+
 void CWebHost::SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) {
     // The page has one icon: the main window's.
     if (window != m_main || pixels == nullptr || width <= 0 || height <= 0 || width > 1024 ||
