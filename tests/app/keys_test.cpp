@@ -356,6 +356,11 @@ TEST_F(KeysTest, F11CoversTheScreenAndTheViewFollows) {
     EXPECT_EQ(after, before);
     EXPECT_EQ(m_dlg->GetStyle(), style);
     EXPECT_TRUE(ShowsFirstMapFrame());
+    // What is shown: the dialog's face beside and below the frame again, not the full-screen
+    // view that lay there.
+    EXPECT_EQ(m_host->ScreenWidth(m_hWnd), before.Width());
+    EXPECT_EQ(m_host->Pixel(m_hWnd, before.Width() - 3, 100), 0xC0C0C0u);
+    EXPECT_EQ(m_host->Pixel(m_hWnd, 200, before.Height() - 3), 0xC0C0C0u);
 
     // Escape keeps its meaning in full screen.
     m_host->Key(m_hWnd, VK_F11);
