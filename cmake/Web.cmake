@@ -7,7 +7,11 @@ if(NOT EXISTS "${DORVANE_BAKED_GLYPHS}")
   message(FATAL_ERROR "DORVANE_BAKED_GLYPHS must name the file that dorvane-glyphs writes")
 endif()
 
-add_compile_options(-msimd128)
+# The page loads the build without SIMD where the browser lacks it (scripts/web builds both).
+option(DORVANE_WEB_SIMD "Build the browser program with WebAssembly SIMD" ON)
+if(DORVANE_WEB_SIMD)
+  add_compile_options(-msimd128)
+endif()
 # As on the home platform, no object lies in the lowest 64 KiB of the address space, so that
 # an integer resource or class name (MAKEINTRESOURCE) is never taken for a pointer.
 add_link_options(-sGLOBAL_BASE=65536)
@@ -28,25 +32,34 @@ set(DORVANE_WEB_PAGE_DIR ${PROJECT_SOURCE_DIR}/dist/web)
 
 function(dorvane_web_targets)
   # The viewer. Its modal loops wait by handing the browser its turn (ASYNCIFY); the palette
-  # file lies in the virtual file system beside the executable's path.
+  # file lies in the virtual file system beside the executable's path. The page makes a new
+  # instance for every run (createDorvane), from the module it compiled once.
   add_executable(dorvane $<TARGET_OBJECTS:app_object>)
+  if(NOT DORVANE_WEB_SIMD)
+    set_target_properties(dorvane PROPERTIES OUTPUT_NAME dorvane-scalar)
+  endif()
   target_link_libraries(dorvane PRIVATE app platform_web)
   target_link_options(dorvane PRIVATE
     -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web
-    -sINITIAL_MEMORY=67108864
+    -sINITIAL_MEMORY=67108864 -sMODULARIZE=1 -sEXPORT_NAME=createDorvane
     "SHELL:--embed-file ${PROJECT_SOURCE_DIR}/res/pelds.pal@/opt/dorvane/pelds.pal")
   file(GLOB page_files CONFIGURE_DEPENDS ${DORVANE_WEB_PAGE_DIR}/*.html ${DORVANE_WEB_PAGE_DIR}/*.css
        ${DORVANE_WEB_PAGE_DIR}/*.js)
+  list(APPEND page_files ${PROJECT_SOURCE_DIR}/res/dorvane-32.png)
   foreach(file ${page_files})
     get_filename_component(name ${file} NAME)
+    string(REGEX REPLACE "-32\\.png$" ".png" name ${name})
     add_custom_command(TARGET dorvane POST_BUILD
       COMMAND ${CMAKE_COMMAND} -E copy_if_different ${file} ${CMAKE_BINARY_DIR}/${name})
   endforeach()
 
   # The stills renderer, for timing frames as the browser draws them (scripts/web bench). Its
-  # caller makes the executable's path and runs it with a command line.
-  add_executable(dorvane-render ${PROJECT_SOURCE_DIR}/tools/render/main.cpp
-                 ${PROJECT_SOURCE_DIR}/tools/render/CompositingDemo.cpp)
+  # caller makes the executable's path and runs it with a command line. It has no PNG library
+  # here, so it writes BMP files only.
+  set(render_tool_dir ${PROJECT_SOURCE_DIR}/tools/render)
+  add_executable(dorvane-render ${render_tool_dir}/main.cpp ${render_tool_dir}/RenderTool.cpp
+                 ${render_tool_dir}/Options.cpp ${render_tool_dir}/OutputFile.cpp
+                 ${render_tool_dir}/CompositingDemo.cpp)
   target_link_libraries(dorvane-render PRIVATE app render terrain gfx platform)
   target_link_options(dorvane-render PRIVATE -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web,node
     -sINVOKE_RUN=0 "-sEXPORTED_RUNTIME_METHODS=['FS','callMain']"

@@ -133,6 +133,10 @@ public:
 
     // The size of the desktop that top-level windows are placed on (dialogs centre on it).
     virtual SIZE ScreenSize() { return SIZE{1920, 1080}; }
+
+    // Whether top-level windows can be minimised, maximised and restored here; where they
+    // cannot (a page), the system menu greys those commands.
+    virtual BOOL WindowsHaveStates() { return TRUE; }
 };
 
 // The installed host. DvGetHost never returns null: without an installed host the headless

@@ -292,6 +292,16 @@ int StepHot(const DvMenuRecord& record, int from, int step) {
     return -1;
 }
 
+// Where a menu of `extent` pixels opens along one axis of a screen of `limit` pixels when asked
+// for at `at`: there if it fits, else on the other side of the point (as the system keeps a menu
+// on its monitor near an edge), and pushed inside the screen where neither side has room.
+int PlaceOnScreen(int at, int extent, int limit) {
+    if (at + extent > limit) {
+        at -= extent;
+    }
+    return std::max(0, std::min(at, limit - extent));
+}
+
 bool Open(HMENU menu, HWND owner, POINT clientPoint, bool system, bool postCommand) {
     DvCloseMenus();
     DvMenuRecord* record = Lookup(menu);
@@ -303,6 +313,8 @@ bool Open(HMENU menu, HWND owner, POINT clientPoint, bool system, bool postComma
     const SIZE size = MenuSize(*record);
     POINT screen = clientPoint;
     ClientToScreen(owner, &screen);
+    screen.x = PlaceOnScreen(screen.x, size.cx, GetSystemMetrics(SM_CXSCREEN));
+    screen.y = PlaceOnScreen(screen.y, size.cy, GetSystemMetrics(SM_CYSCREEN));
     DvOpenMenu& open = Menus().open;
     open = DvOpenMenu{};
     open.menu = menu;
@@ -453,10 +465,13 @@ void DvOpenSystemMenu(HWND hWnd, POINT clientPoint) {
         return;
     }
     HMENU menu = GetSystemMenu(window->hWnd, FALSE);
-    // Items that make no sense in the window's state are greyed.
-    EnableMenuItem(menu, SC_RESTORE, (window->iconic || window->zoomed) ? MF_ENABLED : MF_GRAYED);
-    EnableMenuItem(menu, SC_MINIMIZE, window->iconic ? MF_GRAYED : MF_ENABLED);
-    EnableMenuItem(menu, SC_MAXIMIZE, window->zoomed ? MF_GRAYED : MF_ENABLED);
+    // Items that make no sense in the window's state, or on a host without window states,
+    // are greyed.
+    const bool states = DvGetHost()->WindowsHaveStates() != FALSE;
+    EnableMenuItem(menu, SC_RESTORE,
+                   states && (window->iconic || window->zoomed) ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, SC_MINIMIZE, states && !window->iconic ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, SC_MAXIMIZE, states && !window->zoomed ? MF_ENABLED : MF_GRAYED);
     Open(menu, window->hWnd, clientPoint, true, true);
 }
 

@@ -16,6 +16,8 @@ public:
     // Starts a server with one screen of width x height at 24 bits; false with the reason.
     bool Start(int width, int height, std::string* pError);
     const std::string& Display() const { return m_display; }
+    // Ends the server (SIGTERM, as when the session ends), leaving its clients without it.
+    void Stop() { m_server.Kill(); }
 
     // Whether the programs the desktop tests need are installed; false with the missing one.
     static bool ToolsPresent(std::string* pMissing);

@@ -276,6 +276,64 @@ TEST_F(ControlsTest, MenusChooseByMouseKeyAndMnemonic) {
     EXPECT_EQ(GetMenuItemCount(popup), -1);
 }
 
+// A menu opened near an edge of the screen lies wholly on it: opened at each corner of a small
+// screen (and beyond it), by TrackPopupMenu and as the system menu by a right-click, it is
+// shifted or flipped inside, as the system does near a monitor's edges.
+TEST_F(ControlsTest, MenusStayWhollyOnTheScreen) {
+    const int cx = 320;
+    const int cy = 240;
+    m_host->SetScreenSize(cx, cy);
+    MoveWindow(m_top, 0, 0, cx, cy, TRUE);
+    HMENU popup = CreatePopupMenu();
+    for (int i = 0; i < 8; ++i) {
+        AppendMenu(popup, MF_STRING, 50 + i, "A rather long item of a menu");
+    }
+    auto inside = [&](const char* how, POINT at) {
+        HWND shown = DvOpenMenuWindow();
+        ASSERT_NE(shown, nullptr) << how;
+        RECT r;
+        GetWindowRect(shown, &r);
+        EXPECT_GT(r.right - r.left, 0);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= cx && r.bottom <= cy)
+            << how << " at " << at.x << "," << at.y << ": " << r.left << "," << r.top << " to "
+            << r.right << "," << r.bottom;
+    };
+    const POINT corners[] = {{0, 0},           {cx - 1, 0},        {0, cy - 1},
+                             {cx - 1, cy - 1}, {cx + 50, cy + 50}, {-30, -30}};
+    for (const POINT at : corners) {
+        m_host->SetIdleHandler([&]() -> BOOL {
+            inside("TrackPopupMenu", at);
+            m_host->Key(m_top, VK_ESCAPE);
+            return TRUE;
+        });
+        EXPECT_EQ(TrackPopupMenu(popup, TPM_RETURNCMD, at.x, at.y, 0, m_top, nullptr), 0);
+        m_host->SetIdleHandler(nullptr);
+    }
+    // A menu that fits where it was asked for opens exactly there.
+    m_host->SetIdleHandler([&]() -> BOOL {
+        RECT r;
+        GetWindowRect(DvOpenMenuWindow(), &r);
+        EXPECT_EQ(r.left, 5);
+        EXPECT_EQ(r.top, 6);
+        m_host->Key(m_top, VK_ESCAPE);
+        return TRUE;
+    });
+    TrackPopupMenu(popup, TPM_RETURNCMD, 5, 6, 0, m_top, nullptr);
+    m_host->SetIdleHandler(nullptr);
+    DestroyMenu(popup);
+
+    // The system menu, opened by a right-click in the window's bottom-right corner.
+    RECT area;
+    GetClientRect(m_top, &area);
+    POINT corner = {area.right - 2, area.bottom - 2};
+    m_host->Click(m_top, corner.x, corner.y, 3);
+    Pump();
+    ClientToScreen(m_top, &corner);
+    inside("the system menu", corner);
+    m_host->Key(m_top, VK_ESCAPE);
+    Pump();
+}
+
 TEST_F(ControlsTest, DialogsFromTemplatesRunAsDialogBoxes) {
     static const DvDialogItem items[] = {
         {WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 10, 10, 40, 14, 11, "BUTTON", "One",

@@ -409,6 +409,34 @@ TEST_F(DialogTest, TheSystemMenuOpensFromInsideTheWindow) {
     dlg.FinishModal();
 }
 
+TEST_F(DialogTest, OnAHostWithoutWindowStatesTheSystemMenuGreysThem) {
+    m_host->SetWindowStates(FALSE);
+    CProbeDlg dlg;
+    ASSERT_TRUE(dlg.StartModal());
+    Pump();
+    // Restore, Minimize and Maximize cannot be chosen: a click leaves the menu open, and Up from
+    // nothing skips them to land on Close.
+    m_host->Click(dlg.m_hWnd, 30, 30, 3);
+    Pump();
+    for (int pos = 0; pos < 3; ++pos) {
+        RECT item;
+        ASSERT_TRUE(DvMenuItemRect(pos, &item));
+        m_host->Click(DvOpenMenuWindow(), item.left + 5, item.top + 5);
+        Pump();
+        ASSERT_NE(DvOpenMenuWindow(), nullptr) << "item " << pos;
+    }
+    EXPECT_TRUE(dlg.m_sysCommands.empty());
+    m_host->Key(dlg.m_hWnd, VK_DOWN);
+    m_host->Key(dlg.m_hWnd, VK_RETURN);
+    Pump();
+    EXPECT_EQ(DvOpenMenuWindow(), nullptr);
+    ASSERT_FALSE(dlg.m_sysCommands.empty());
+    EXPECT_EQ(dlg.m_sysCommands.back(), UINT(SC_CLOSE));
+    EXPECT_FALSE(dlg.IsIconic());
+    dlg.EndDialog(IDOK);
+    dlg.FinishModal();
+}
+
 TEST_F(DialogTest, MessageBoxesAndSockets) {
     m_host->SetIdleHandler([&]() -> BOOL {
         HWND box = ::GetActiveWindow();

@@ -1,7 +1,8 @@
-// A static file server for the browser build, on the loopback address only. As a program:
-// node serve.mjs DIR PORT serves DIR and says where in one line.
+// A static file server for the browser build, on the loopback address only, as a static host
+// serves the page: a file's precompressed copy (FILE.br, FILE.gz) where the browser takes that
+// encoding. As a program: node serve.mjs DIR PORT serves DIR and says where in one line.
 import { createServer } from 'node:http';
-import { readFile } from 'node:fs/promises';
+import { readFile, stat } from 'node:fs/promises';
 import { extname, join, normalize, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -32,12 +33,27 @@ export function serve(root, port = 0) {
       return;
     }
     try {
-      const body = await readFile(file);
-      response.writeHead(200, {
+      if (!(await stat(file)).isFile()) throw new Error('not a file');
+      const accepted = String(request.headers['accept-encoding'] || '');
+      let body = null;
+      let encoding = null;
+      for (const [name, suffix] of [['br', '.br'], ['gzip', '.gz']]) {
+        if (!new RegExp(`\\b${name}\\b`).test(accepted)) continue;
+        body = await readFile(file + suffix).catch(() => null);
+        if (body) {
+          encoding = name;
+          break;
+        }
+      }
+      if (!body) body = await readFile(file);
+      const headers = {
         'Content-Type': types[extname(file)] || 'application/octet-stream',
         'Cache-Control': 'no-store',
-      });
-      response.end(body);
+        'Vary': 'Accept-Encoding',
+      };
+      if (encoding) headers['Content-Encoding'] = encoding;
+      response.writeHead(200, headers);
+      response.end(request.method === 'HEAD' ? undefined : body);
     } catch {
       response.writeHead(404).end();
     }

@@ -2,6 +2,7 @@
 
 #include "gfx/Palette.h"
 #include "host/headless/HeadlessHost.h"
+#include "tools/render/OutputFile.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -32,6 +33,13 @@ private:
 
 BYTE& At(CDIB& dib, int x, int row) {
     return dib.Bits()[(dib.Height() - 1 - row) * dib.Stride() + x];
+}
+
+// A pixel that may lie outside the surface, where it is not drawn.
+void Put(CDIB& dib, int x, int row, BYTE index) {
+    if (x >= 0 && row >= 0 && x < dib.Width() && row < dib.Height()) {
+        At(dib, x, row) = index;
+    }
 }
 
 // A surface with the frame's colour table and pixels.
@@ -112,9 +120,14 @@ struct LogPalette16 {
     PALETTEENTRY palPalEntry[16];
 };
 
-bool WriteBmp24(const char* path, const DWORD* pixels, int width, int height) {
-    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
-    const std::uint32_t imageBytes = rowBytes * static_cast<std::uint32_t>(height);
+// The picture (top row first, 0x00RRGGBB) as a 24-bit bottom-up BMP file, a row at a time.
+bool WriteBmp24(CPendingFile& file, const DWORD* pixels, int width, int height) {
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(width) * 3 + 3) & ~std::uint64_t{3};
+    const std::uint64_t imageBytes = rowBytes * static_cast<std::uint64_t>(height);
+    if (imageBytes + 54 > UINT32_MAX) {
+        file.Fail("the picture is too large for a BMP file");
+        return false;
+    }
     std::vector<unsigned char> out;
     auto u16 = [&](unsigned v) {
         out.push_back(static_cast<unsigned char>(v & 0xFF));
@@ -126,7 +139,7 @@ bool WriteBmp24(const char* path, const DWORD* pixels, int width, int height) {
     };
     out.push_back('B');
     out.push_back('M');
-    u32(54 + imageBytes);
+    u32(static_cast<std::uint32_t>(54 + imageBytes));
     u32(0);
     u32(54);
     u32(40);
@@ -135,35 +148,36 @@ bool WriteBmp24(const char* path, const DWORD* pixels, int width, int height) {
     u16(1);
     u16(24);
     u32(0);
-    u32(imageBytes);
+    u32(static_cast<std::uint32_t>(imageBytes));
     u32(2835);
     u32(2835);
     u32(0);
     u32(0);
-    for (int y = height - 1; y >= 0; --y) {
-        const DWORD* row = pixels + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            out.push_back(static_cast<unsigned char>(row[x] & 0xFF));
-            out.push_back(static_cast<unsigned char>((row[x] >> 8) & 0xFF));
-            out.push_back(static_cast<unsigned char>((row[x] >> 16) & 0xFF));
-        }
-        for (std::uint32_t pad = static_cast<std::uint32_t>(width) * 3; pad < rowBytes; ++pad) {
-            out.push_back(0);
-        }
-    }
-    std::FILE* f = std::fopen(path, "wb");
-    if (!f) {
+    if (!file.Write(out.data(), out.size())) {
         return false;
     }
-    const bool written = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    return std::fclose(f) == 0 && written;
+    std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes), 0);
+    for (int y = height - 1; y >= 0; --y) {
+        const DWORD* in = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        unsigned char* p = row.data();
+        for (int x = 0; x < width; ++x) {
+            *p++ = static_cast<unsigned char>(in[x] & 0xFF);
+            *p++ = static_cast<unsigned char>((in[x] >> 8) & 0xFF);
+            *p++ = static_cast<unsigned char>((in[x] >> 16) & 0xFF);
+        }
+        if (!file.Write(row.data(), row.size())) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
 
-int WriteCompositingDemo(CDIB& frame, const char* path) {
-    if (!frame.m_pBits || !path) {
-        return 0;
+bool DvWriteCompositingDemo(CDIB& frame, CPendingFile& file) {
+    if (!frame.m_pBits) {
+        file.Fail("the frame has no pixels");
+        return false;
     }
     const int w = frame.Width();
     const int h = frame.Height();
@@ -172,13 +186,15 @@ int WriteCompositingDemo(CDIB& frame, const char* path) {
     CDIB compass;
     const int size = (h < w ? h : w) / 3 > 16 ? (h < w ? h : w) / 3 : 16;
     if (!Compass(frame, compass, size)) {
-        return 0;
+        file.Fail("out of memory");
+        return false;
     }
 
     // 1. The overlay copied in with its transparent index.
     CDIB overlaid;
     if (!CopyOf(frame, overlaid)) {
-        return 0;
+        file.Fail("out of memory");
+        return false;
     }
     overlaid.CopyTransparent(&compass, w - size - 8, 8, nullptr, kKey);
     Caption(overlaid, font, "CopyTransparent");
@@ -187,26 +203,29 @@ int WriteCompositingDemo(CDIB& frame, const char* path) {
     //    at the top right.
     CDIB inset;
     if (!CopyOf(frame, inset)) {
-        return 0;
+        file.Fail("out of memory");
+        return false;
     }
     const RECT middle = {w / 2 - w / 12, h / 2 - h / 12, w / 2 + w / 12, h / 2 + h / 12};
     const RECT target = {w - 8 - 2 * (w / 6), 8, w - 8, 8 + 2 * (h / 6)};
     frame.StretchTo(&inset, &target, &middle);
     const BYTE white = Nearest(inset, 255, 255, 255);
+    // Its border, one pixel outside it, where the frame has room for it.
     for (int x = target.left - 1; x <= target.right; ++x) {
-        At(inset, x, target.top - 1) = white;
-        At(inset, x, target.bottom) = white;
+        Put(inset, x, target.top - 1, white);
+        Put(inset, x, target.bottom, white);
     }
     for (int y = target.top - 1; y <= target.bottom; ++y) {
-        At(inset, target.left - 1, y) = white;
-        At(inset, target.right, y) = white;
+        Put(inset, target.left - 1, y, white);
+        Put(inset, target.right, y, white);
     }
     Caption(inset, font, "StretchTo");
 
     // 3. The frame in the 16 standard colours.
     CDIB remapped;
     if (!CopyOf(frame, remapped)) {
-        return 0;
+        file.Fail("out of memory");
+        return false;
     }
     static const BYTE standard[16][3] = {
         {0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},  {0, 0, 128}, {128, 0, 128},
@@ -225,7 +244,8 @@ int WriteCompositingDemo(CDIB& frame, const char* path) {
     //    its background.
     CDIB dissolved;
     if (!CopyOf(frame, dissolved)) {
-        return 0;
+        file.Fail("out of memory");
+        return false;
     }
     dissolved.Fill(Nearest(dissolved, 102, 102, 102));
     {
@@ -253,7 +273,8 @@ int WriteCompositingDemo(CDIB& frame, const char* path) {
     void* bits = nullptr;
     HBITMAP picture = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!picture || !bits) {
-        return 0;
+        file.Fail("out of memory");
+        return false;
     }
     HDC pictureDC = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(pictureDC, picture);
@@ -268,9 +289,9 @@ int WriteCompositingDemo(CDIB& frame, const char* path) {
         panels[k]->Paint(&dc, &dest, nullptr);
     }
     dc.Detach();
-    const bool ok = WriteBmp24(path, static_cast<const DWORD*>(bits), outWidth, outHeight);
+    const bool ok = WriteBmp24(file, static_cast<const DWORD*>(bits), outWidth, outHeight);
     SelectObject(pictureDC, old);
     DeleteDC(pictureDC);
     DeleteObject(picture);
-    return ok ? 1 : 0;
+    return ok;
 }

@@ -4,6 +4,8 @@
 
 #include "gfx/DIB.h"
 
-// Writes the picture of frame (a complete surface) as a 24-bit BMP file. Returns 1 on success,
-// 0 when a surface cannot be made or the file cannot be written.
-int WriteCompositingDemo(CDIB& frame, const char* path);
+class CPendingFile;
+
+// Writes the picture of frame (a complete surface of any size) to file as a 24-bit BMP file.
+// False when a surface cannot be made or the file cannot be written (the file says why).
+bool DvWriteCompositingDemo(CDIB& frame, CPendingFile& file);

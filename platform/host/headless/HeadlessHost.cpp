@@ -67,8 +67,8 @@ void CHeadlessHost::ShowHostWindow(HOSTWND id, int nCmdShow) {
             window.maximised = true;
             window.restoreWidth = window.width;
             window.restoreHeight = window.height;
-            SetDesktopSize(window, kScreenWidth, kScreenHeight);
-            Push(DvEventResize, id, kScreenWidth, kScreenHeight);
+            SetDesktopSize(window, m_screen.cx, m_screen.cy);
+            Push(DvEventResize, id, m_screen.cx, m_screen.cy);
         }
         break;
     case SW_RESTORE:
@@ -341,9 +341,9 @@ void CHeadlessHost::Maximise(HWND hWnd) {
     window->minimised = false;
     window->restoreWidth = window->width;
     window->restoreHeight = window->height;
-    SetDesktopSize(*window, kScreenWidth, kScreenHeight);
+    SetDesktopSize(*window, m_screen.cx, m_screen.cy);
     Push(DvEventMaximise, HostOf(hWnd));
-    Push(DvEventResize, HostOf(hWnd), kScreenWidth, kScreenHeight);
+    Push(DvEventResize, HostOf(hWnd), m_screen.cx, m_screen.cy);
 }
 
 void CHeadlessHost::Restore(HWND hWnd) {

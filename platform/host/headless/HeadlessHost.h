@@ -33,6 +33,12 @@ public:
     BOOL PollEvent(DvHostEvent& event) override;
     BOOL WaitEvent(DWORD timeoutMs) override;
     DWORD TickCount() override { return m_dwTicks; }
+    SIZE ScreenSize() override { return m_screen; }
+    BOOL WindowsHaveStates() override { return m_bWindowStates; }
+
+    // Whether windows can be minimised and maximised, as on a desktop (the default) or not, as
+    // on a page.
+    void SetWindowStates(BOOL bStates) { m_bWindowStates = bStates; }
 
     // The clock. It starts at a value like a system's some time after start-up.
     void SetTickCount(DWORD dwTicks) { m_dwTicks = dwTicks; }
@@ -94,9 +100,10 @@ public:
     // end dialogs. Returning FALSE (or having no handler) tells the loop that nothing will come.
     void SetIdleHandler(std::function<BOOL()> handler) { m_idle = std::move(handler); }
 
-    // The screen size a maximised window gets.
+    // The screen size a maximised window gets, unless a test sets another.
     static constexpr int kScreenWidth = 1920;
     static constexpr int kScreenHeight = 1080;
+    void SetScreenSize(int cx, int cy) { m_screen = SIZE{cx, cy}; }
 
 private:
     struct Window {
@@ -140,10 +147,12 @@ private:
     void Retire(Window& window);
 
     std::map<HOSTWND, Window> m_windows;
+    SIZE m_screen = {kScreenWidth, kScreenHeight};
     std::vector<std::vector<DWORD>> m_retired;
     bool m_lending = false;
     std::deque<DvHostEvent> m_events;
     HOSTWND m_nextWindow = 1;
     DWORD m_dwTicks;
     std::function<BOOL()> m_idle;
+    BOOL m_bWindowStates = TRUE;
 };

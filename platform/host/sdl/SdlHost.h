@@ -68,8 +68,9 @@ private:
     int m_nScale = 1;
 };
 
-// Keeps a harmless X error of SDL's wake-up event from ending the process; called before SDL
-// connects to the display, so that the filter is also the handler SDL leaves at SDL_Quit.
+// Keeps a harmless X error of SDL's wake-up event from ending the process, and makes a lost
+// connection to the display end it at once with status 1; called before SDL connects to the
+// display, so that these are also the handlers SDL leaves at SDL_Quit.
 void DvFilterSdlWakeupErrors();
 
 // Waits up to timeoutMs (negative: without limit) for input on the X display of pWindow,

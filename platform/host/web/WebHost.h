@@ -28,11 +28,16 @@ public:
     BOOL WaitEvent(DWORD timeoutMs) override;
     DWORD TickCount() override;
     SIZE ScreenSize() override;
+    // A page's windows are never minimised or maximised: it has no taskbar to restore one from.
+    BOOL WindowsHaveStates() override { return FALSE; }
 
     // Says on the page, in place of the program, that it has ended and how to start it again.
     static void ShowEnded();
 
 private:
+    // The page's size as the screen the program gets, within what its memory can hold.
+    static SIZE CapScreen(int cx, int cy);
+
     HOSTWND m_next = 1;
     HOSTWND m_main = 0; // the window that fills the viewport
     std::map<HOSTWND, DvHostWindowKind> m_windows;
