@@ -12,6 +12,7 @@ public:
     CToolTipCtrl() = default;
     ~CToolTipCtrl() override;
 
+    using CWnd::Create;
     // A tooltip control owned by pParentWnd's window.
     BOOL Create(CWnd* pParentWnd, DWORD dwStyle = 0);
     // A tool: a rectangle of pWnd's client area (its whole client area when lpRectTool is

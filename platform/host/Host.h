@@ -39,8 +39,6 @@ enum DvHostEventKind : int {
     DvEventMouseDown, // x, y in client pixels; button 1 left, 2 middle, 3 right
     DvEventMouseUp,
     DvEventMouseMove,
-    DvEventWheel,   // x, y as for the mouse; delta: WHEEL_DELTA (120) a notch, positive away
-                    // from the user
     DvEventKeyDown, // key: a virtual key code (VK_*, 'A'..'Z', '0'..'9')
     DvEventKeyUp,
     DvEventResize, // x, y: the new client size
@@ -51,6 +49,8 @@ enum DvHostEventKind : int {
     DvEventExpose, // the host lost the shown pixels: present everything again
     DvEventClose,  // the user asked to close the window
     DvEventFocusLost,
+    DvEventWheel, // x, y as for the mouse; delta: WHEEL_DELTA (120) a notch, positive away from
+                  // the user
 };
 
 // Modifier bits of an event.

@@ -30,6 +30,8 @@ double dv_web_now();
 int dv_web_screen_width();
 int dv_web_screen_height();
 void dv_web_ended();
+// Asks the page for the Fullscreen API's full screen (1) or to leave it (0).
+void dv_web_fullscreen(int on);
 }
 
 namespace {
@@ -125,7 +127,13 @@ void CWebHost::SetHostTitle(HOSTWND window, LPCSTR title) {
     }
 }
 
-void CWebHost::SetHostFullScreen(HOSTWND, BOOL) {}
+void CWebHost::SetHostFullScreen(HOSTWND window, BOOL bFullScreen) {
+    // Only the page's main window can be the page; the viewport's new size comes back as the
+    // main window's resize.
+    if (window == m_main) {
+        dv_web_fullscreen(bFullScreen ? 1 : 0);
+    }
+}
 
 void CWebHost::SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) {
     // The page has one icon: the main window's.
@@ -197,7 +205,7 @@ BOOL CWebHost::PollEvent(DvHostEvent& event) {
         m_pending.erase(m_pending.begin());
         return TRUE;
     }
-    int fields[7] = {};
+    int fields[8] = {};
     if (!dv_web_poll(fields)) {
         // A program that never waits still lets the page have its turn now and then.
         const DWORD now = TickCount();
@@ -219,6 +227,7 @@ BOOL CWebHost::PollEvent(DvHostEvent& event) {
     event.button = fields[4];
     event.key = static_cast<UINT>(fields[5]);
     event.modifiers = static_cast<UINT>(fields[6]);
+    event.delta = fields[7];
     if (event.kind == DvEventResize) {
         const SIZE capped = CapScreen(event.x, event.y);
         event.x = capped.cx;
