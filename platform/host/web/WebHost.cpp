@@ -94,7 +94,7 @@ void CWebHost::ShowHostWindow(HOSTWND window, int nCmdShow) {
     // minimised one comes straight back, as a desktop window restored at once would, rather than
     // stay an icon that nothing on the page can restore.
     if (window == m_main && (nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED)) {
-        DvHostEvent restore = {DvEventRestore, window, 0, 0, 0, 0, 0};
+        DvHostEvent restore = {DvEventRestore, window, 0, 0, 0, 0, 0, 0};
         m_pending.push_back(restore);
     }
     dv_web_show(static_cast<int>(window), nCmdShow != SW_HIDE ? 1 : 0);
@@ -108,11 +108,11 @@ void CWebHost::PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) {
         // The program asked for a place of its own; the page tells it where the window is.
         const SIZE viewport = ScreenSize();
         if (x != 0 || y != 0) {
-            DvHostEvent move = {DvEventMove, window, 0, 0, 0, 0, 0};
+            DvHostEvent move = {DvEventMove, window, 0, 0, 0, 0, 0, 0};
             m_pending.push_back(move);
         }
         if (cx != viewport.cx || cy != viewport.cy) {
-            DvHostEvent resize = {DvEventResize, window, viewport.cx, viewport.cy, 0, 0, 0};
+            DvHostEvent resize = {DvEventResize, window, viewport.cx, viewport.cy, 0, 0, 0, 0};
             m_pending.push_back(resize);
         }
         x = 0;
