@@ -9,29 +9,19 @@ typedef struct tagINITCOMMONCONTROLSEX {
     DWORD dwICC;
 } INITCOMMONCONTROLSEX, *LPINITCOMMONCONTROLSEX;
 #define ICC_BAR_CLASSES 0x00000004
-#define ICC_TAB_CLASSES 0x00000008
-#define ICC_WIN95_CLASSES 0x000000FF
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 
 // Tooltips: a borderless popup in the system's tooltip colours and font that shows a tool's
 // text once the pointer has rested on the tool, and never takes the focus.
 #define TOOLTIPS_CLASS "tooltips_class32"
 
-#define TTS_ALWAYSTIP 0x01
-#define TTS_NOPREFIX 0x02
-
 #define TTF_IDISHWND 0x0001
-#define TTF_SUBCLASS 0x0010
 
-#define TTDT_AUTOMATIC 0
-#define TTDT_RESHOW 1
 #define TTDT_AUTOPOP 2
 #define TTDT_INITIAL 3
 
-#define TTM_ACTIVATE (WM_USER + 1)
 #define TTM_SETDELAYTIME (WM_USER + 3)
 #define TTM_ADDTOOL (WM_USER + 4)
-#define TTM_DELTOOL (WM_USER + 5)
 #define TTM_RELAYEVENT (WM_USER + 7)
 #define TTM_GETTOOLCOUNT (WM_USER + 13)
 #define TTM_POP (WM_USER + 28)
@@ -39,8 +29,6 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 #define TTN_FIRST (0U - 520U)
 #define TTN_GETDISPINFO (TTN_FIRST - 0)
 #define TTN_NEEDTEXT TTN_GETDISPINFO
-#define TTN_SHOW (TTN_FIRST - 1)
-#define TTN_POP (TTN_FIRST - 2)
 
 // A tool's text asked for, when it is about to show, with TTN_GETDISPINFO.
 #define LPSTR_TEXTCALLBACK ((LPSTR)-1L)

@@ -38,8 +38,7 @@ struct DvTooltip {
     int current = -1; // the tool under the pointer, or -1
     bool shown = false;
     bool suppressed = false; // a press hid the tip; it stays hidden while on the same tool
-    bool active = true;
-    POINT pointer = {0, 0}; // on the screen, as last relayed
+    POINT pointer = {0, 0};  // on the screen, as last relayed
     int initial = kDefaultInitial;
     int reshow = kDefaultInitial / 5;
     int autoPop = kDefaultInitial * 10;
@@ -118,7 +117,7 @@ std::string ToolText(HWND hWnd, const DvTool& tool) {
 }
 
 void ShowTip(HWND hWnd, DvTooltip& tip) {
-    if (tip.current < 0 || tip.suppressed || !tip.active) {
+    if (tip.current < 0 || tip.suppressed) {
         return;
     }
     tip.text = ToolText(hWnd, tip.tools[tip.current]);
@@ -165,7 +164,7 @@ void RelayTip(HWND hWnd, DvTooltip& tip, const MSG& msg) {
         HideTip(hWnd, tip);
         tip.current = tool;
         tip.suppressed = false;
-        if (tool >= 0 && tip.active) {
+        if (tool >= 0) {
             SetTimer(hWnd, kTimerShow, static_cast<UINT>(wasShown ? tip.reshow : tip.initial),
                      nullptr);
         }
@@ -206,21 +205,12 @@ void PaintTip(HWND hWnd, DvTooltip& tip) {
 void SetTipDelay(DvTooltip& tip, WPARAM which, LPARAM lParam) {
     const int ms = static_cast<short>(LOWORD(lParam));
     switch (which) {
-    case TTDT_AUTOMATIC: {
-        const int initial = ms < 0 ? kDefaultInitial : ms;
-        tip.initial = initial;
-        tip.reshow = initial / 5;
-        tip.autoPop = initial * 10;
-        break;
-    }
-    case TTDT_RESHOW:
-        tip.reshow = ms < 0 ? tip.initial / 5 : ms;
-        break;
     case TTDT_AUTOPOP:
         tip.autoPop = ms < 0 ? tip.initial * 10 : ms;
         break;
     case TTDT_INITIAL:
         tip.initial = ms < 0 ? kDefaultInitial : ms;
+        tip.reshow = tip.initial / 5;
         break;
     default:
         break;
@@ -256,22 +246,6 @@ LRESULT CALLBACK TooltipProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
         tip->tools.push_back(std::move(tool));
         return TRUE;
     }
-    case TTM_DELTOOL: {
-        const TOOLINFO* info = reinterpret_cast<const TOOLINFO*>(lParam);
-        if (info == nullptr) {
-            return 0;
-        }
-        auto& tools = tip->tools;
-        for (size_t i = 0; i < tools.size(); ++i) {
-            if (tools[i].hwnd == info->hwnd && tools[i].uId == info->uId) {
-                HideTip(hWnd, *tip);
-                tip->current = -1;
-                tools.erase(tools.begin() + static_cast<std::ptrdiff_t>(i));
-                break;
-            }
-        }
-        return 0;
-    }
     case TTM_GETTOOLCOUNT:
         return static_cast<LRESULT>(tip->tools.size());
     case TTM_RELAYEVENT:
@@ -283,12 +257,6 @@ LRESULT CALLBACK TooltipProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPar
         // Gone until the pointer next moves; then the delay starts again.
         HideTip(hWnd, *tip);
         tip->current = -1;
-        return 0;
-    case TTM_ACTIVATE:
-        tip->active = wParam != 0;
-        if (!tip->active) {
-            HideTip(hWnd, *tip);
-        }
         return 0;
     case TTM_SETDELAYTIME:
         SetTipDelay(*tip, wParam, lParam);
@@ -329,7 +297,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) {
     if (picce == nullptr || picce->dwSize != sizeof(INITCOMMONCONTROLSEX)) {
         return FALSE;
     }
-    if (picce->dwICC & (ICC_BAR_CLASSES | ICC_TAB_CLASSES)) {
+    if (picce->dwICC & ICC_BAR_CLASSES) {
         WNDCLASS wc = {};
         wc.lpfnWndProc = TooltipProc;
         wc.lpszClassName = TOOLTIPS_CLASS;

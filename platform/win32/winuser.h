@@ -511,7 +511,6 @@ int TranslateAccelerator(HWND hWnd, HACCEL accTable, LPMSG msg);
 
 // Monitors: this system has the one screen that top-level windows are placed on.
 #define MONITOR_DEFAULTTONULL 0x00000000
-#define MONITOR_DEFAULTTOPRIMARY 0x00000001
 #define MONITOR_DEFAULTTONEAREST 0x00000002
 #define MONITORINFOF_PRIMARY 0x00000001
 typedef struct tagMONITORINFO {
