@@ -1,6 +1,7 @@
 #include "app/TerrainDlg.h"
 
 #include "app/AboutDlg.h"
+#include "app/PadCommands.h"
 #include "gfx/Palette.h"
 #include "render/RenderSettings.h"
 
@@ -137,6 +138,10 @@ constexpr double kPathFactorY = 0.2;
 constexpr double kPathCentreY = 21845.333333333332;
 constexpr DWORD kTitleInterval = 1000;
 
+// A tooltip shows after the pointer rests half a second on a cell, and stays while it rests.
+constexpr int kTipInitial = 500;
+constexpr int kTipShown = 30000;
+
 int Toggled(int value) {
     return value == 0 ? 1 : 0;
 }
@@ -153,14 +158,20 @@ ON_WM_LBUTTONUP()
 ON_WM_TIMER()
 ON_WM_CREATE()
 ON_WM_DESTROY()
+ON_WM_MOUSEWHEEL()
+ON_COMMAND_RANGE(ID_PAD_COMMAND, ID_PAD_COMMAND_LAST, OnPadKey)
+ON_COMMAND(ID_VIEW_FULLSCREEN, OnViewFullScreen)
 END_MESSAGE_MAP()
 
 CTerrainDlg::CTerrainDlg(CWnd* pParent)
     : CDialog(CTerrainDlg::IDD, pParent), m_nFrameCount(0), m_dwLastTitleTick(0),
       m_bInitialised(FALSE), m_nPressedCommand(-1), m_bFlyThrough(FALSE), m_dPhase(0.0),
-      m_dPathY(0.0), m_dPathX(0.0), m_hIcon(nullptr) {
+      m_dPathY(0.0), m_dPathX(0.0), m_hIcon(nullptr), m_hAccel(nullptr), m_nWheelDelta(0),
+      m_bFullScreen(FALSE), m_dwRestoreStyle(0) {
     LPCSTR icon = MAKEINTRESOURCE(IDR_MAINFRAME);
     m_hIcon = ::LoadIcon(AfxFindResourceHandle(icon, RT_GROUP_ICON), icon);
+    LPCSTR keys = MAKEINTRESOURCE(IDR_MAINFRAME);
+    m_hAccel = ::LoadAccelerators(AfxFindResourceHandle(keys, RT_ACCELERATOR), keys);
 }
 
 void CTerrainDlg::DoDataExchange(CDataExchange* pDX) {
@@ -226,7 +237,152 @@ BOOL CTerrainDlg::OnInitDialog() {
     m_view.Render(&m_camera, &m_heightMap, TRUE);
 
     SetTimer(IDT_FLYTHROUGH, kTimerPeriod, nullptr);
+
+    // A tooltip for every cell that has a command, its text asked for as it shows, so that a
+    // switch tells whether it is on now.
+    if (m_toolTip.Create(this)) {
+        m_toolTip.SetDelayTime(TTDT_INITIAL, kTipInitial);
+        m_toolTip.SetDelayTime(TTDT_AUTOPOP, kTipShown);
+        CStatic* pads[] = {&m_pad1, &m_pad2, &m_pad3};
+        const int bases[] = {0, kPad2Base, kPad3Base};
+        for (int pad = 0; pad < 3; ++pad) {
+            CRect rect;
+            pads[pad]->GetWindowRect(&rect);
+            ScreenToClient(&rect);
+            // The cells as the hit test divides the pad.
+            const int cellWidth = std::max(1, rect.Width() / kPadColumns);
+            const int cellHeight = std::max(1, rect.Height() / kPadRows);
+            for (int cell = 0; cell < kPadColumns * kPadRows; ++cell) {
+                const int code = bases[pad] + cell;
+                if (!FindPadCommand(code)) {
+                    continue;
+                }
+                const int column = cell % kPadColumns;
+                const int row = cell / kPadColumns;
+                CRect cellRect(
+                    rect.left + column * cellWidth, rect.top + row * cellHeight,
+                    column == kPadColumns - 1 ? rect.right : rect.left + (column + 1) * cellWidth,
+                    row == kPadRows - 1 ? rect.bottom : rect.top + (row + 1) * cellHeight);
+                m_toolTip.AddTool(this, LPSTR_TEXTCALLBACK, &cellRect, code);
+            }
+        }
+    }
     return TRUE;
+}
+
+BOOL CTerrainDlg::PreTranslateMessage(MSG* pMsg) {
+    // Only while the dialog has the keyboard and the mouse: not under the About box.
+    if (IsWindowEnabled()) {
+        if (pMsg->message >= WM_MOUSEMOVE && pMsg->message <= WM_MBUTTONUP) {
+            m_toolTip.RelayEvent(pMsg);
+        }
+        if (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN) {
+            m_toolTip.Pop();
+            if (m_hAccel && ::TranslateAccelerator(m_hWnd, m_hAccel, pMsg)) {
+                return TRUE;
+            }
+        }
+    }
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+BOOL CTerrainDlg::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
+    NMHDR* pHeader = reinterpret_cast<NMHDR*>(lParam);
+    if (!pHeader || pHeader->code != TTN_NEEDTEXT || pHeader->hwndFrom != m_toolTip.m_hWnd) {
+        return CDialog::OnNotify(wParam, lParam, pResult);
+    }
+    // "Name (key)", and for a switch whether it is on: "Solid columns (S): off".
+    NMTTDISPINFO* pInfo = reinterpret_cast<NMTTDISPINFO*>(lParam);
+    const int code = static_cast<int>(pHeader->idFrom);
+    pInfo->szText[0] = '\0';
+    pInfo->lpszText = pInfo->szText;
+    if (const PadCommandInfo* command = FindPadCommand(code)) {
+        int on = 0;
+        switch (code) {
+        case 4:
+            on = m_bFlyThrough;
+            break;
+        case 100:
+            on = g_solidColumns;
+            break;
+        case 106:
+            on = g_followTerrain;
+            break;
+        case 200:
+            on = m_heightMap.m_detail;
+            break;
+        default:
+            break;
+        }
+        if (command->toggle) {
+            std::snprintf(pInfo->szText, sizeof pInfo->szText, "%s (%s): %s", command->name,
+                          command->key, on ? "on" : "off");
+        } else {
+            std::snprintf(pInfo->szText, sizeof pInfo->szText, "%s (%s)", command->name,
+                          command->key);
+        }
+    }
+    if (pResult) {
+        *pResult = 0;
+    }
+    return TRUE;
+}
+
+void CTerrainDlg::OnPadKey(UINT nID) {
+    // The same command, and the same frame, as a click on the key's cell.
+    ExecuteCommand(static_cast<int>(nID - ID_PAD_COMMAND));
+}
+
+BOOL CTerrainDlg::OnMouseWheel(UINT, short zDelta, CPoint pt) {
+    // Over the view only; pt is on the screen.
+    CRect view;
+    if (!m_view.GetSafeHwnd()) {
+        return FALSE;
+    }
+    m_view.GetWindowRect(&view);
+    if (!view.PtInRect(pt)) {
+        return FALSE;
+    }
+    // One zoom per whole notch; a fine wheel's parts add up, and turning back starts afresh.
+    if (m_nWheelDelta != 0 && (zDelta > 0) != (m_nWheelDelta > 0)) {
+        m_nWheelDelta = 0;
+    }
+    m_nWheelDelta += zDelta;
+    while (m_nWheelDelta >= WHEEL_DELTA) {
+        m_nWheelDelta -= WHEEL_DELTA;
+        ExecuteCommand(8);
+    }
+    while (m_nWheelDelta <= -WHEEL_DELTA) {
+        m_nWheelDelta += WHEEL_DELTA;
+        ExecuteCommand(6);
+    }
+    return TRUE;
+}
+
+void CTerrainDlg::OnViewFullScreen() {
+    // Full screen is a window without caption or frame over the whole monitor; the view follows
+    // the new size as it follows any other.
+    if (!m_bFullScreen) {
+        MONITORINFO mi = {};
+        mi.cbSize = sizeof mi;
+        if (!::GetMonitorInfo(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi)) {
+            return;
+        }
+        GetWindowRect(&m_rectRestore);
+        m_dwRestoreStyle = GetStyle();
+        ::SetWindowLong(m_hWnd, GWL_STYLE,
+                        static_cast<LONG>(m_dwRestoreStyle & ~(WS_CAPTION | WS_THICKFRAME)));
+        const RECT& r = mi.rcMonitor;
+        ::SetWindowPos(m_hWnd, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+        m_bFullScreen = TRUE;
+    } else {
+        ::SetWindowLong(m_hWnd, GWL_STYLE, static_cast<LONG>(m_dwRestoreStyle));
+        ::SetWindowPos(m_hWnd, nullptr, m_rectRestore.left, m_rectRestore.top,
+                       m_rectRestore.Width(), m_rectRestore.Height(),
+                       SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+        m_bFullScreen = FALSE;
+    }
 }
 
 void CTerrainDlg::OnSize(UINT nType, int cx, int cy) {
@@ -289,7 +445,8 @@ void CTerrainDlg::OnCancel() {
 }
 
 void CTerrainDlg::OnDestroy() {
-    // The view goes with the dialog's window and frees its own surfaces.
+    // The view goes with the dialog's window and frees its own surfaces; the tooltip goes too.
+    m_toolTip.DestroyWindow();
     CDialog::OnDestroy();
 }
 

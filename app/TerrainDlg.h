@@ -3,6 +3,7 @@
 #pragma once
 
 #include <afxwin.h>
+#include <afxcmn.h>
 
 #include "render/Camera.h"
 #include "render/TerrainView.h"
@@ -48,8 +49,18 @@ public:
     CStatic m_viewFrame;
     HICON m_hIcon;
 
+    // Beside the pads: their keys, the wheel, their tooltips and full screen.
+    HACCEL m_hAccel;
+    CToolTipCtrl m_toolTip;
+    int m_nWheelDelta; // a fine wheel's turn short of a notch
+    BOOL m_bFullScreen;
+    CRect m_rectRestore; // the window's place and style before full screen
+    DWORD m_dwRestoreStyle;
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
@@ -63,6 +74,9 @@ protected:
     afx_msg void OnTimer(UINT nIDEvent);
     afx_msg int OnCreate(LPCREATESTRUCT lpCreateStruct);
     afx_msg void OnDestroy();
+    afx_msg BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+    afx_msg void OnPadKey(UINT nID);
+    afx_msg void OnViewFullScreen();
 
     DECLARE_MESSAGE_MAP()
 };

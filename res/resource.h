@@ -21,5 +21,11 @@
 #define IDC_PAD2 1002
 #define IDC_PAD3 1003
 
+// The main dialog's key commands (accelerator table IDR_MAINFRAME): a pad command is its code
+// plus ID_PAD_COMMAND; F11 is full screen.
+#define ID_PAD_COMMAND 0x8000
+#define ID_PAD_COMMAND_LAST (ID_PAD_COMMAND + 208)
+#define ID_VIEW_FULLSCREEN 0x8100
+
 #define IDM_ABOUTBOX 0x0010
 #define IDT_FLYTHROUGH 2

@@ -252,7 +252,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     Pump();
     host->SetIdleHandler([host]() -> BOOL {
         for (HWND h : DvTopLevelWindows()) {
-            if (h != theApp.m_pMainWnd->GetSafeHwnd()) {
+            // Only a window that shows takes keys (the pads' hidden tooltip does not).
+            if (h != theApp.m_pMainWnd->GetSafeHwnd() && IsWindowVisible(h)) {
                 host->Key(h, VK_RETURN);
                 return TRUE;
             }

@@ -26,6 +26,8 @@ enum AfxSig : UINT {
     AfxSig_vwww, // void (UINT, UINT, UINT)      WM_KEYDOWN, WM_KEYUP, WM_CHAR
     AfxSig_vbw,  // void (BOOL, UINT)            WM_SHOWWINDOW
     AfxSig_lwl,  // LRESULT (WPARAM, LPARAM)     ON_MESSAGE
+    AfxSig_bwsp, // BOOL (UINT, short, CPoint)   WM_MOUSEWHEEL
+    AfxSig_cmdr, // void (UINT)                  ON_COMMAND_RANGE, given the command
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -101,6 +103,8 @@ template <class TMemberFn> inline TMemberFn AfxLoadHandler(AFX_PMSG pfn) {
     AFX_MSG_ENTRY(WM_RBUTTONUP, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), OnRButtonUp)
 #define ON_WM_MOUSEMOVE()                                                                          \
     AFX_MSG_ENTRY(WM_MOUSEMOVE, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), OnMouseMove)
+#define ON_WM_MOUSEWHEEL()                                                                         \
+    AFX_MSG_ENTRY(WM_MOUSEWHEEL, AfxSig_bwsp, BOOL (CWnd::*)(UINT, short, CPoint), OnMouseWheel)
 #define ON_WM_TIMER() AFX_MSG_ENTRY(WM_TIMER, AfxSig_vw, void (CWnd::*)(UINT), OnTimer)
 #define ON_WM_KEYDOWN()                                                                            \
     AFX_MSG_ENTRY(WM_KEYDOWN, AfxSig_vwww, void (CWnd::*)(UINT, UINT, UINT), OnKeyDown)
@@ -127,6 +131,15 @@ template <class TMemberFn> inline TMemberFn AfxLoadHandler(AFX_PMSG pfn) {
         (WORD)(id),                                                                                \
         AfxSig_vv,                                                                                 \
         static_cast<AFX_PMSG>(static_cast<void (CCmdTarget::*)()>(&ThisClass::memberFxn))},
+// ON_COMMAND_RANGE(id, idLast, memberFxn): void memberFxn(UINT nID) for the commands id to idLast.
+#define ON_COMMAND_RANGE(id, idLast, memberFxn)                                                    \
+    {                                                                                              \
+        WM_COMMAND,                                                                                \
+        0,                                                                                         \
+        (WORD)(id),                                                                                \
+        (WORD)(idLast),                                                                            \
+        AfxSig_cmdr,                                                                               \
+        AfxStoreHandler(static_cast<void (CCmdTarget::*)(UINT)>(&ThisClass::memberFxn))},
 #define ON_CONTROL(wNotifyCode, id, memberFxn)                                                     \
     {                                                                                              \
         WM_COMMAND,                                                                                \

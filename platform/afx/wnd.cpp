@@ -79,7 +79,11 @@ BOOL CCmdTarget::OnCmdMsg(UINT nID, int nCode) {
         const AFX_MSGMAP_ENTRY* entry =
             AfxFindMessageEntry(map->lpEntries, WM_COMMAND, static_cast<UINT>(nCode), nID);
         if (entry != nullptr) {
-            (this->*(entry->pfn))();
+            if (entry->nSig == AfxSig_cmdr) {
+                (this->*AfxLoadHandler<void (CCmdTarget::*)(UINT)>(entry->pfn))(nID);
+            } else {
+                (this->*(entry->pfn))();
+            }
             return TRUE;
         }
     }
@@ -289,6 +293,16 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         }
         return TRUE;
     }
+    if (message == WM_NOTIFY) {
+        LRESULT notifyResult = 0;
+        if (!OnNotify(wParam, lParam, &notifyResult)) {
+            return FALSE;
+        }
+        if (pResult != nullptr) {
+            *pResult = notifyResult;
+        }
+        return TRUE;
+    }
     const AFX_MSGMAP_ENTRY* entry = nullptr;
     for (const AFX_MSGMAP* map = GetMessageMap(); map != nullptr && entry == nullptr;
          map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
@@ -336,6 +350,11 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
         (this->*AfxLoadHandler<void (CWnd::*)(BOOL, UINT)>(pfn))(static_cast<BOOL>(wParam),
                                                                  static_cast<UINT>(lParam));
         break;
+    case AfxSig_bwsp:
+        result = (this->*AfxLoadHandler<BOOL (CWnd::*)(UINT, short, CPoint)>(pfn))(
+            GET_KEYSTATE_WPARAM(wParam), GET_WHEEL_DELTA_WPARAM(wParam),
+            CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)));
+        break;
     case AfxSig_lwl:
         result = (this->*AfxLoadHandler<LRESULT (CWnd::*)(WPARAM, LPARAM)>(pfn))(wParam, lParam);
         break;
@@ -348,8 +367,14 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return TRUE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
-    return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+    // Menus and accelerators (no control) are plain commands, whatever the high word says.
+    const int nCode = lParam == 0 ? 0 : HIWORD(wParam);
+    return OnCmdMsg(LOWORD(wParam), nCode);
+}
+
+BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) {
+    return FALSE;
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -409,6 +434,9 @@ void CWnd::OnRButtonDown(UINT, CPoint) {
 }
 void CWnd::OnRButtonUp(UINT, CPoint) {
     Default();
+}
+BOOL CWnd::OnMouseWheel(UINT, short, CPoint) {
+    return static_cast<BOOL>(Default());
 }
 void CWnd::OnMouseMove(UINT, CPoint) {
     Default();

@@ -16,9 +16,11 @@ typedef UINT_PTR HOSTWND;
 
 // What kind of top-level window the core asks for.
 enum DvHostWindowKind : int {
-    DvHostNormal = 0, // an ordinary window with a title bar
-    DvHostModal = 1,  // a dialog kept above its owner while it runs
-    DvHostPopup = 2,  // a borderless popup (a menu) at a place relative to its owner
+    DvHostNormal = 0,  // an ordinary window with a title bar
+    DvHostModal = 1,   // a dialog kept above its owner while it runs
+    DvHostPopup = 2,   // a borderless popup (a menu) at a place relative to its owner
+    DvHostTooltip = 3, // a borderless popup over everything that never takes the keyboard,
+                       // placed as a menu is
 };
 
 struct DvHostWindowDesc {
@@ -47,6 +49,8 @@ enum DvHostEventKind : int {
     DvEventExpose, // the host lost the shown pixels: present everything again
     DvEventClose,  // the user asked to close the window
     DvEventFocusLost,
+    DvEventWheel, // x, y as for the mouse; delta: WHEEL_DELTA (120) a notch, positive away from
+                  // the user
 };
 
 // Modifier bits of an event.
@@ -61,6 +65,7 @@ struct DvHostEvent {
     int button;
     UINT key;
     UINT modifiers;
+    int delta;
 };
 
 class CHost {
@@ -72,9 +77,13 @@ public:
     virtual void DestroyHostWindow(HOSTWND window) = 0;
     // nCmdShow: SW_HIDE, SW_SHOW, SW_MINIMIZE, SW_MAXIMIZE, SW_RESTORE.
     virtual void ShowHostWindow(HOSTWND window, int nCmdShow) = 0;
-    // The client area moved or was resized by the program (not by the user).
+    // The client area moved or was resized by the program (not by the user); x and y as in the
+    // window's description (a popup's relative to its owner's client area).
     virtual void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) = 0;
     virtual void SetHostTitle(HOSTWND window, LPCSTR title) = 0;
+    // The window covers the screen as the desktop's full-screen state (TRUE) or goes back to
+    // the size and place it had before (FALSE); the new size comes back as a resize.
+    virtual void SetHostFullScreen(HOSTWND window, BOOL bFullScreen) = 0;
     // 32-bit 0xAARRGGBB pixels, top row first, width * height of them.
     virtual void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) = 0;
     // Every picture of the icon, smallest first, for hosts that offer the desktop a choice of

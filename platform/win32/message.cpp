@@ -180,6 +180,31 @@ void HandleMouse(const DvHostEvent& event, DvWindow* top) {
     PostInput(target, message, keys, PackPoint(client));
 }
 
+// The wheel goes to the window under the pointer (or the capture), which passes it on to its
+// parent when it has no use for it.
+void HandleWheel(const DvHostEvent& event, DvWindow* top) {
+    DvQueue& queue = Queue();
+    HWND target = nullptr;
+    if (DvLookupWindow(queue.capture) != nullptr) {
+        target = queue.capture;
+    } else {
+        if (top->style & WS_DISABLED) {
+            return;
+        }
+        target = DvHitTest(top, POINT{event.x, event.y});
+    }
+    const POINT screen = {top->rect.left + event.x, top->rect.top + event.y};
+    UINT keys = queue.mouseButtons;
+    if (event.modifiers & DV_MOD_SHIFT) {
+        keys |= MK_SHIFT;
+    }
+    if (event.modifiers & DV_MOD_CTRL) {
+        keys |= MK_CONTROL;
+    }
+    const short delta = static_cast<short>(std::clamp(event.delta, -32768, 32767));
+    PostInput(target, WM_MOUSEWHEEL, MAKEWPARAM(keys, static_cast<WORD>(delta)), PackPoint(screen));
+}
+
 void HandleKey(const DvHostEvent& event, DvWindow* top) {
     if (top->style & WS_DISABLED) {
         return;
@@ -220,6 +245,9 @@ void HandleHostEvent(const DvHostEvent& event) {
     case DvEventMouseUp:
     case DvEventMouseMove:
         HandleMouse(event, top);
+        break;
+    case DvEventWheel:
+        HandleWheel(event, top);
         break;
     case DvEventKeyDown:
     case DvEventKeyUp:
@@ -349,6 +377,10 @@ bool NextMessage(MSG* msg, HWND hWnd, UINT filterMin, UINT filterMax, bool remov
 }
 
 } // namespace
+
+UINT DvKeyModifiers() {
+    return Queue().modifiers;
+}
 
 HWND DvHitTest(DvWindow* top, POINT pointInTop) {
     return HitTestIn(top, pointInTop);
@@ -698,6 +730,12 @@ LRESULT DefWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
         if (wParam == VK_APPS) {
             SendMessage(hWnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hWnd), -1);
+        }
+        return 0;
+    case WM_MOUSEWHEEL:
+        // Unused, it goes to the parent, and so on up to the top-level window.
+        if (!topLevel) {
+            return SendMessage(window->parent, message, wParam, lParam);
         }
         return 0;
     case WM_RBUTTONUP: {

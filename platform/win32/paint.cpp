@@ -91,7 +91,10 @@ DWORD GetSysColor(int index) {
     case COLOR_WINDOW:
     case COLOR_HIGHLIGHTTEXT:
         return RGB(255, 255, 255);
+    case COLOR_INFOBK:
+        return RGB(255, 255, 225);
     case COLOR_3DDKSHADOW:
+    case COLOR_INFOTEXT:
     case COLOR_WINDOWTEXT:
     case COLOR_BTNTEXT:
     case COLOR_MENUTEXT:

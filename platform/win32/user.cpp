@@ -168,3 +168,23 @@ int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     }
     return static_cast<int>(result);
 }
+
+// One monitor: the screen that the host places top-level windows on.
+HMONITOR MonitorFromWindow(HWND hWnd, DWORD flags) {
+    if (hWnd != nullptr && !IsWindow(hWnd) && flags == MONITOR_DEFAULTTONULL) {
+        return nullptr;
+    }
+    return reinterpret_cast<HMONITOR>(static_cast<UINT_PTR>(1));
+}
+
+BOOL GetMonitorInfo(HMONITOR monitor, LPMONITORINFO info) {
+    if (monitor != reinterpret_cast<HMONITOR>(static_cast<UINT_PTR>(1)) || info == nullptr ||
+        info->cbSize < sizeof(MONITORINFO)) {
+        return FALSE;
+    }
+    const SIZE screen = DvGetHost()->ScreenSize();
+    info->rcMonitor = RECT{0, 0, screen.cx, screen.cy};
+    info->rcWork = info->rcMonitor;
+    info->dwFlags = MONITORINFOF_PRIMARY;
+    return TRUE;
+}

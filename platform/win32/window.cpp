@@ -1,6 +1,8 @@
 // Window records: classes, creation and destruction, placement, styles and text.
 #include "win32/window.h"
 
+#include "win32/commctrl.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -66,7 +68,7 @@ const DvClass* FindClass(LPCSTR className) {
     return it == registry.classes.end() ? nullptr : &it->second;
 }
 
-RECT Intersect(const RECT& a, const RECT& b) {
+RECT IntersectRects(const RECT& a, const RECT& b) {
     RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
               std::min(a.bottom, b.bottom)};
     if (r.right < r.left) {
@@ -153,6 +155,30 @@ void SendNcDestroyAndFree(HWND hWnd) {
     registry.windows.erase(hWnd);
 }
 
+// Whether a top-level window is now one that the desktop shows full screen: no caption, and its
+// rectangle the whole screen.
+bool CoversScreen(const DvWindow* window) {
+    if (window->style & (WS_CHILD | WS_CAPTION)) {
+        return false;
+    }
+    const SIZE screen = DvGetHost()->ScreenSize();
+    const RECT& r = window->rect;
+    return r.left == 0 && r.top == 0 && r.right == screen.cx && r.bottom == screen.cy;
+}
+
+// Tells the host when a window enters or leaves the full-screen state; true when it changed.
+bool UpdateFullScreen(DvWindow* window) {
+    const bool full = CoversScreen(window);
+    if (full == window->fullScreen) {
+        return false;
+    }
+    window->fullScreen = full;
+    if (window->host != 0) {
+        DvGetHost()->SetHostFullScreen(window->host, full ? TRUE : FALSE);
+    }
+    return true;
+}
+
 void ShowHost(DvWindow* window, int nCmdShow) {
     CHost* host = DvGetHost();
     if (window->host == 0) {
@@ -165,7 +191,8 @@ void ShowHost(DvWindow* window, int nCmdShow) {
         desc.owner = owner ? owner->host : 0;
         desc.x = window->rect.left;
         desc.y = window->rect.top;
-        if (window->hostKind == DvHostPopup && owner != nullptr) {
+        if ((window->hostKind == DvHostPopup || window->hostKind == DvHostTooltip) &&
+            owner != nullptr) {
             desc.x -= owner->rect.left;
             desc.y -= owner->rect.top;
         }
@@ -180,6 +207,9 @@ void ShowHost(DvWindow* window, int nCmdShow) {
             return;
         }
         DvSetHostIcon(window);
+        if (window->fullScreen) {
+            host->SetHostFullScreen(window->host, TRUE);
+        }
         // Draw straight into the host's memory from now on, if it lends some.
         DvResizeScreen(window, window->screenWidth, window->screenHeight);
     }
@@ -267,7 +297,7 @@ RECT DvVisibleClientInTop(const DvWindow* window) {
         const POINT parentOrigin = DvClientOriginInTop(parent);
         RECT parentClient = DvClientRect(parent);
         OffsetRect(&parentClient, parentOrigin.x, parentOrigin.y);
-        client = Intersect(client, parentClient);
+        client = IntersectRects(client, parentClient);
         parent = (parent->style & WS_CHILD) ? DvLookupWindow(parent->parent) : nullptr;
     }
     return client;
@@ -376,6 +406,9 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         }
         if (window->className == "#32768") {
             window->hostKind = DvHostPopup;
+        }
+        if (window->className == DvClassKey(TOOLTIPS_CLASS)) {
+            window->hostKind = DvHostTooltip;
         }
         if (window->owner != nullptr && window->className == "#32770" && x == 0 && y == 0) {
             // An owned dialog without a position of its own opens centred over its owner.
@@ -684,6 +717,7 @@ LONG SetWindowLong(HWND hWnd, int index, LONG value) {
         // Visibility, minimising and maximising change through ShowWindow only.
         window->style = (static_cast<DWORD>(value) & ~(WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE)) |
                         (window->style & (WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE));
+        UpdateFullScreen(window);
         break;
     case GWL_EXSTYLE:
         window->exStyle = static_cast<DWORD>(value);
@@ -824,9 +858,18 @@ BOOL PlaceWindow(HWND hWnd, int x, int y, int width, int height, bool move, bool
     window->rect = now;
     const bool child = (window->style & WS_CHILD) != 0;
     if (!child) {
-        // The host window first, so that memory it lends for the screen has the new size.
-        if (!fromHost && window->host != 0 && (moved || sized)) {
-            DvGetHost()->PlaceHostWindow(window->host, now.left, now.top, now.right - now.left,
+        // The host window first, so that memory it lends for the screen has the new size. One
+        // that now covers the screen is left to the desktop to place.
+        const bool enteredFullScreen = !fromHost && UpdateFullScreen(window) && window->fullScreen;
+        if (!fromHost && !enteredFullScreen && window->host != 0 && (moved || sized)) {
+            POINT at = {now.left, now.top};
+            const DvWindow* owner = DvLookupWindow(window->owner);
+            if ((window->hostKind == DvHostPopup || window->hostKind == DvHostTooltip) &&
+                owner != nullptr) {
+                at.x -= owner->rect.left;
+                at.y -= owner->rect.top;
+            }
+            DvGetHost()->PlaceHostWindow(window->host, at.x, at.y, now.right - now.left,
                                          now.bottom - now.top);
         }
         if (sized) {

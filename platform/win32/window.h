@@ -48,6 +48,9 @@ struct DvWindow {
     bool destroying = false;
     bool iconic = false;
     bool zoomed = false;
+    // A top-level window without a caption that covers the screen is shown in the desktop's
+    // full-screen state, as the platform treats such a window.
+    bool fullScreen = false;
     RECT restoreRect = {0, 0, 0, 0}; // top-level rectangle before minimising or maximising
 
     // Top-level windows: the host's window and the screen the window draws into, which is
@@ -132,6 +135,8 @@ void DvSetHostIcon(DvWindow* top);
 // Messages (message.cpp).
 LRESULT DvSend(DvWindow* window, UINT message, WPARAM wParam, LPARAM lParam);
 void DvKillTimersOf(HWND hWnd);
+// The shift, control and alt keys (DV_MOD_ bits) as the newest key message found them.
+UINT DvKeyModifiers();
 // Turns pending host events into messages; returns whether any were pending.
 bool DvPumpHostEvents();
 // Processes what is queued and due without waiting: posted messages, input, paints and due

@@ -26,6 +26,7 @@
 #define WM_SETFONT 0x0030
 #define WM_GETFONT 0x0031
 #define WM_QUERYDRAGICON 0x0037
+#define WM_NOTIFY 0x004E
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_SETICON 0x0080
@@ -50,6 +51,7 @@
 #define WM_RBUTTONUP 0x0205
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
+#define WM_MOUSEWHEEL 0x020A
 #define WM_CAPTURECHANGED 0x0215
 #define WM_USER 0x0400
 
@@ -100,13 +102,34 @@
 #define VK_MENU 0x12
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
 #define VK_LEFT 0x25
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
 #define VK_APPS 0x5D
+#define VK_ADD 0x6B
+#define VK_SUBTRACT 0x6D
 #define VK_F4 0x73
 #define VK_F10 0x79
+#define VK_F11 0x7A
+#define VK_OEM_PLUS 0xBB
+#define VK_OEM_MINUS 0xBD
+
+// Accelerator flags.
+#define FVIRTKEY 0x01
+#define FNOINVERT 0x02
+#define FSHIFT 0x04
+#define FCONTROL 0x08
+#define FALT 0x10
+
+// The wheel: one notch is WHEEL_DELTA, finer wheels send parts of it.
+#define WHEEL_DELTA 120
+#define GET_WHEEL_DELTA_WPARAM(wParam) ((short)HIWORD(wParam))
+#define GET_KEYSTATE_WPARAM(wParam) (LOWORD(wParam))
 
 // Window styles.
 #define WS_OVERLAPPED 0x00000000L
@@ -135,6 +158,7 @@
 // Extended window styles.
 #define WS_EX_DLGMODALFRAME 0x00000001L
 #define WS_EX_TOPMOST 0x00000008L
+#define WS_EX_TOOLWINDOW 0x00000080L
 #define WS_EX_TRANSPARENT 0x00000020L
 #define WS_EX_WINDOWEDGE 0x00000100L
 #define WS_EX_CLIENTEDGE 0x00000200L
@@ -195,8 +219,10 @@
 #define SWP_NOZORDER 0x0004
 #define SWP_NOREDRAW 0x0008
 #define SWP_NOACTIVATE 0x0010
+#define SWP_FRAMECHANGED 0x0020
 #define SWP_SHOWWINDOW 0x0040
 #define SWP_HIDEWINDOW 0x0080
+#define SWP_NOOWNERZORDER 0x0200
 #define HWND_TOP ((HWND)0)
 
 // System commands.
@@ -281,6 +307,8 @@
 #define COLOR_BTNHIGHLIGHT 20
 #define COLOR_3DDKSHADOW 21
 #define COLOR_3DLIGHT 22
+#define COLOR_INFOTEXT 23
+#define COLOR_INFOBK 24
 #define COLOR_3DFACE COLOR_BTNFACE
 #define COLOR_HIGHLIGHT 13
 #define COLOR_HIGHLIGHTTEXT 14
@@ -470,6 +498,36 @@ LRESULT DefDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Message boxes.
 int MessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL MessageBeep(UINT type);
+
+// Keyboard accelerators. A table resource is a run of ACCELTABLEENTRY-shaped records of four
+// words (flags, key, command, padding), the last one's flags holding 0x80.
+typedef struct tagACCEL {
+    BYTE fVirt;
+    WORD key;
+    WORD cmd;
+} ACCEL, *LPACCEL;
+HACCEL LoadAccelerators(HINSTANCE instance, LPCSTR tableName);
+int TranslateAccelerator(HWND hWnd, HACCEL accTable, LPMSG msg);
+
+// Monitors: this system has the one screen that top-level windows are placed on.
+#define MONITOR_DEFAULTTONULL 0x00000000
+#define MONITOR_DEFAULTTONEAREST 0x00000002
+#define MONITORINFOF_PRIMARY 0x00000001
+typedef struct tagMONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+} MONITORINFO, *LPMONITORINFO;
+HMONITOR MonitorFromWindow(HWND hWnd, DWORD flags);
+BOOL GetMonitorInfo(HMONITOR monitor, LPMONITORINFO info);
+
+// Notifications from controls (WM_NOTIFY's lParam).
+typedef struct tagNMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+} NMHDR, *LPNMHDR;
 
 // Bitmaps of the module's resources.
 HBITMAP LoadBitmap(HINSTANCE instance, LPCSTR bitmapName);

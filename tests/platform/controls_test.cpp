@@ -383,3 +383,55 @@ TEST_F(ControlsTest, DialogsFromTemplatesRunAsDialogBoxes) {
 }
 
 } // namespace
+
+// Accelerator tables from resources: the entry marked last ends a table, and a table without
+// one ends with the resource, never read past it; a key down with exactly an entry's shift keys
+// becomes its command, with 1 in the high word.
+TEST_F(ControlsTest, AcceleratorsReadTheirResourceAndMatchExactShiftStates) {
+    static const unsigned short good[][4] = {{FVIRTKEY, 'Q', 40001, 0},
+                                             {FVIRTKEY | FSHIFT, 'Q', 40002, 0},
+                                             {FVIRTKEY | 0x80, VK_F11, 40003, 0},
+                                             {FVIRTKEY, 'Z', 40004, 0}}; // after the last
+    static const unsigned short unmarked[][4] = {{FVIRTKEY, 'A', 40005, 0},
+                                                 {FVIRTKEY, 'B', 40006, 0}};
+    const DvResource table[] = {
+        {RT_ACCELERATOR, 910, reinterpret_cast<const unsigned char*>(good), sizeof good},
+        // The second entry cut short: only the first is whole.
+        {RT_ACCELERATOR, 911, reinterpret_cast<const unsigned char*>(unmarked),
+         sizeof unmarked - 2},
+        {RT_ACCELERATOR, 912, reinterpret_cast<const unsigned char*>(good), 6},
+        {nullptr, 0, nullptr, 0}};
+    DvSetExtraResources(table);
+    HACCEL keys = LoadAccelerators(nullptr, MAKEINTRESOURCE(910));
+    ASSERT_NE(keys, nullptr);
+    EXPECT_EQ(LoadAccelerators(nullptr, MAKEINTRESOURCE(910)), keys); // one table a resource
+    EXPECT_EQ(LoadAccelerators(nullptr, MAKEINTRESOURCE(912)), nullptr);
+    EXPECT_EQ(LoadAccelerators(nullptr, MAKEINTRESOURCE(913)), nullptr);
+    HACCEL cut = LoadAccelerators(nullptr, MAKEINTRESOURCE(911));
+    ASSERT_NE(cut, nullptr);
+
+    // Each key as the host delivers it, translated as a message loop would.
+    const auto translate = [&](HACCEL accel, UINT vk, UINT modifiers) {
+        g_commands.clear();
+        m_host->KeyDown(m_top, vk, modifiers);
+        m_host->KeyUp(m_top, vk, modifiers);
+        MSG msg;
+        int translated = 0;
+        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (TranslateAccelerator(m_top, accel, &msg)) {
+                ++translated;
+            } else {
+                DispatchMessage(&msg);
+            }
+        }
+        return translated == 1 && g_commands.size() == 1 ? g_commands[0] : WPARAM(0);
+    };
+    EXPECT_EQ(translate(keys, 'Q', 0), MAKEWPARAM(40001, 1));
+    EXPECT_EQ(translate(keys, 'Q', DV_MOD_SHIFT), MAKEWPARAM(40002, 1));
+    EXPECT_EQ(translate(keys, 'Q', DV_MOD_CTRL), WPARAM(0));
+    EXPECT_EQ(translate(keys, VK_F11, 0), MAKEWPARAM(40003, 1));
+    EXPECT_EQ(translate(keys, 'Z', 0), WPARAM(0));
+    EXPECT_EQ(translate(cut, 'A', 0), MAKEWPARAM(40005, 1));
+    EXPECT_EQ(translate(cut, 'B', 0), WPARAM(0));
+    EXPECT_EQ(translate(nullptr, 'Q', 0), WPARAM(0));
+}

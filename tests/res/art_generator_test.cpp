@@ -4,6 +4,9 @@
 
 #include "tools/artgen/ArtWriter.h"
 #include "tools/artgen/IconPainter.h"
+#include "tools/artgen/LegendPainter.h"
+#include "tools/artgen/PadPainter.h"
+#include "app/PadCommands.h"
 #include "tools/artgen/PeriodicNoise.h"
 #include "tools/artgen/TexturePalette.h"
 
@@ -29,7 +32,7 @@ TEST(ArtGenerator, DrawsTheCommittedFilesByteForByte) {
         "129.bmp",         "130.bmp",         "131.bmp",        "132.bmp",        "133.bmp",
         "134.bmp",         "135.bmp",         "136.bmp",        "137.bmp",        "138.bmp",
         "dorvane.ico",     "dorvane-16.png",  "dorvane-32.png", "dorvane-48.png", "dorvane-64.png",
-        "dorvane-128.png", "dorvane-256.png", "pelds.pal"};
+        "dorvane-128.png", "dorvane-256.png", "pelds.pal",      "pads-legend.png"};
     EXPECT_EQ(names, expected);
 }
 
@@ -118,4 +121,45 @@ TEST(ArtGenerator, NoiseRepeatsWithTheTexturePeriod) {
     }
     EXPECT_NEAR(CPeriodicNoise::Sine(0.5), 0.479425538604203, 1e-12);
     EXPECT_NEAR(CPeriodicNoise::Sine(-20.0), -0.912945250727628, 1e-12);
+}
+
+// The legend shows each pad cell's own icon, three times its size, and a label under exactly
+// the cells that have a command.
+TEST(ArtGenerator, LegendShowsThePadIconsAndLabelsTheCellsWithKeys) {
+    const std::vector<std::uint8_t> legend = CLegendPainter::Paint();
+    ASSERT_EQ(legend.size(), size_t(CLegendPainter::kWidth) * CLegendPainter::kHeight);
+    const auto at = [&](int x, int y) { return legend[size_t(y) * CLegendPainter::kWidth + x]; };
+    for (int pad = 0; pad < 3; ++pad) {
+        const std::vector<std::uint8_t> picture = CPadPainter::Paint(129 + pad);
+        const int padLeft = CLegendPainter::kPadGap +
+                            pad * (3 * CLegendPainter::kCellWidth + CLegendPainter::kPadGap);
+        for (int cell = 0; cell < 9; ++cell) {
+            SCOPED_TRACE(testing::Message() << "pad " << pad + 1 << " cell " << cell);
+            const int column = cell % 3;
+            const int row = cell / 3;
+            const int left = padLeft + column * CLegendPainter::kCellWidth;
+            const int top = CLegendPainter::kPadGap + row * CLegendPainter::kCellHeight;
+            const int iconLeft = left + (CLegendPainter::kCellWidth - 15 * 3) / 2;
+            int mismatches = 0;
+            for (int y = 0; y < 15; ++y) {
+                for (int x = 0; x < 15; ++x) {
+                    const int px = column * 16 + x + (column > 0);
+                    const int py = row * 16 + y + (row > 0);
+                    if (px < 48 && py < 48 &&
+                        at(iconLeft + 3 * x + 1, top + 4 + 3 * y + 1) !=
+                            picture[size_t(py) * 48 + px]) {
+                        ++mismatches;
+                    }
+                }
+            }
+            EXPECT_EQ(mismatches, 0);
+            int ink = 0;
+            for (int y = top + 4 + 45 + 1; y < top + CLegendPainter::kCellHeight - 1; ++y) {
+                for (int x = left + 1; x < left + CLegendPainter::kCellWidth - 1; ++x) {
+                    ink += at(x, y) == 0;
+                }
+            }
+            EXPECT_EQ(ink > 0, FindPadCommand(pad * 100 + cell) != nullptr);
+        }
+    }
 }

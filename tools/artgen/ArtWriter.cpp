@@ -1,6 +1,7 @@
 #include "tools/artgen/ArtWriter.h"
 
 #include "tools/artgen/IconPainter.h"
+#include "tools/artgen/LegendPainter.h"
 #include "tools/artgen/PadPainter.h"
 #include "tools/artgen/TexturePainter.h"
 #include "tools/artgen/TexturePalette.h"
@@ -278,5 +279,8 @@ std::vector<ArtFile> CArtWriter::GenerateAll() {
                          EncodePng(size, size, CIconPainter::Paint(size), StandardTable())});
     }
     files.push_back({"pelds.pal", EncodePalette(palette)});
+    // The pads' legend for the README, from the pad pictures above.
+    files.push_back({"pads-legend.png", EncodePng(CLegendPainter::kWidth, CLegendPainter::kHeight,
+                                                  CLegendPainter::Paint(), StandardTable())});
     return files;
 }

@@ -19,7 +19,7 @@ inline constexpr int kThemeIconSizes[] = {16, 32, 48, 64, 128, 256};
 class CArtWriter {
 public:
     // Every file of the art, in a fixed order: 129-131 pads, 132-138 textures, the icon, the
-    // theme icons and the palette file.
+    // theme icons, the palette file and the pads' legend.
     static std::vector<ArtFile> GenerateAll();
 
     // The standard 16-colour table as red, green, blue triples.

@@ -106,6 +106,17 @@ void CHeadlessHost::SetHostTitle(HOSTWND id, LPCSTR title) {
     }
 }
 
+void CHeadlessHost::SetHostFullScreen(HOSTWND id, BOOL bFullScreen) {
+    auto it = m_windows.find(id);
+    if (it == m_windows.end()) {
+        return;
+    }
+    it->second.fullScreen = bFullScreen != FALSE;
+    if (bFullScreen) {
+        SetDesktopSize(it->second, kScreenWidth, kScreenHeight);
+    }
+}
+
 void CHeadlessHost::SetHostIcon(HOSTWND id, const DWORD* pixels, int width, int height) {
     auto it = m_windows.find(id);
     if (it == m_windows.end() || pixels == nullptr || width <= 0 || height <= 0) {
@@ -226,7 +237,7 @@ BOOL CHeadlessHost::WaitEvent(DWORD) {
 }
 
 void CHeadlessHost::Push(DvHostEventKind kind, HOSTWND window, int x, int y, int button, UINT key,
-                         UINT modifiers) {
+                         UINT modifiers, int delta) {
     if (window == 0) {
         return;
     }
@@ -238,6 +249,7 @@ void CHeadlessHost::Push(DvHostEventKind kind, HOSTWND window, int x, int y, int
     event.button = button;
     event.key = key;
     event.modifiers = modifiers;
+    event.delta = delta;
     m_events.push_back(event);
 }
 
@@ -286,6 +298,11 @@ void CHeadlessHost::MouseMove(HWND hWnd, int x, int y) {
 void CHeadlessHost::Click(HWND hWnd, int x, int y, int button) {
     MouseDown(hWnd, x, y, button);
     MouseUp(hWnd, x, y, button);
+}
+
+void CHeadlessHost::Wheel(HWND hWnd, int x, int y, int delta, UINT modifiers) {
+    const HOSTWND host = Locate(hWnd, &x, &y);
+    Push(DvEventWheel, host, x, y, 0, 0, modifiers, delta);
 }
 
 void CHeadlessHost::KeyDown(HWND hWnd, UINT vk, UINT modifiers) {
@@ -360,6 +377,11 @@ bool CHeadlessHost::IsShown(HWND hWnd) const {
 bool CHeadlessHost::IsMinimised(HWND hWnd) const {
     const Window* window = Find(hWnd);
     return window != nullptr && window->minimised;
+}
+
+bool CHeadlessHost::IsFullScreen(HWND hWnd) const {
+    const Window* window = Find(hWnd);
+    return window != nullptr && window->fullScreen;
 }
 
 std::string CHeadlessHost::Title(HWND hWnd) const {

@@ -25,6 +25,7 @@ public:
     void ShowHostWindow(HOSTWND window, int nCmdShow) override;
     void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
     void SetHostTitle(HOSTWND window, LPCSTR title) override;
+    void SetHostFullScreen(HOSTWND window, BOOL bFullScreen) override;
     void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
     LentScreen LendScreen(HOSTWND window, int cx, int cy) override;
     BOOL Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
@@ -49,6 +50,8 @@ public:
     void MouseUp(HWND hWnd, int x, int y, int button = 1, UINT modifiers = 0);
     void MouseMove(HWND hWnd, int x, int y);
     void Click(HWND hWnd, int x, int y, int button = 1);
+    // The wheel turned by delta (WHEEL_DELTA a notch, positive away from the user).
+    void Wheel(HWND hWnd, int x, int y, int delta, UINT modifiers = 0);
     void KeyDown(HWND hWnd, UINT vk, UINT modifiers = 0);
     void KeyUp(HWND hWnd, UINT vk, UINT modifiers = 0);
     void Key(HWND hWnd, UINT vk, UINT modifiers = 0);
@@ -64,6 +67,8 @@ public:
     // icon and presented pixels (0x00RRGGBB), and how often it was presented.
     bool IsShown(HWND hWnd) const;
     bool IsMinimised(HWND hWnd) const;
+    // Whether the window is in the desktop's full-screen state.
+    bool IsFullScreen(HWND hWnd) const;
     std::string Title(HWND hWnd) const;
     DWORD Pixel(HWND hWnd, int x, int y) const;
     int ScreenWidth(HWND hWnd) const;
@@ -107,6 +112,7 @@ private:
         bool shown = false;
         bool minimised = false;
         bool maximised = false;
+        bool fullScreen = false;
         int restoreWidth = 0;
         int restoreHeight = 0;
         int width = 0;
@@ -134,7 +140,7 @@ private:
     // The window's top-level host window and the point in its client area.
     HOSTWND Locate(HWND hWnd, int* x, int* y) const;
     void Push(DvHostEventKind kind, HOSTWND window, int x = 0, int y = 0, int button = 0,
-              UINT key = 0, UINT modifiers = 0);
+              UINT key = 0, UINT modifiers = 0, int delta = 0);
 
     // Sets the desktop window's size, as the user or the program changed it.
     static void SetDesktopSize(Window& window, int cx, int cy);

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -90,6 +91,24 @@ UINT DvVirtualKeyOfSdlKey(int sdlKey) {
         return VK_UP;
     case SDLK_DOWN:
         return VK_DOWN;
+    case SDLK_PAGEUP:
+        return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+        return VK_NEXT;
+    case SDLK_HOME:
+        return VK_HOME;
+    case SDLK_END:
+        return VK_END;
+    case SDLK_KP_PLUS:
+        return VK_ADD;
+    case SDLK_KP_MINUS:
+        return VK_SUBTRACT;
+    // The keys that carry + and = (one key on some layouts, two on others), and - and _.
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+        return VK_OEM_PLUS;
+    case SDLK_MINUS:
+        return VK_OEM_MINUS;
     case SDLK_LSHIFT:
     case SDLK_RSHIFT:
         return VK_SHIFT;
@@ -159,10 +178,12 @@ HOSTWND CSdlHost::CreateHostWindow(const DvHostWindowDesc& desc) {
     int x = desc.x * m_nScale;
     int y = desc.y * m_nScale;
     CHostWindow* owner = Find(desc.owner);
-    if (desc.kind == DvHostPopup) {
-        // A menu: no frame, not in the task bar, placed by us rather than by the window
-        // manager, relative to its owner's client area.
-        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_POPUP_MENU | SDL_WINDOW_SKIP_TASKBAR;
+    const bool popup = desc.kind == DvHostPopup || desc.kind == DvHostTooltip;
+    if (popup) {
+        // A menu or a tooltip: no frame, not in the task bar, placed by us rather than by the
+        // window manager (override-redirect on X), relative to its owner's client area.
+        flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR |
+                 (desc.kind == DvHostTooltip ? SDL_WINDOW_TOOLTIP : SDL_WINDOW_POPUP_MENU);
         if (owner != nullptr) {
             int ox = 0;
             int oy = 0;
@@ -183,7 +204,7 @@ HOSTWND CSdlHost::CreateHostWindow(const DvHostWindowDesc& desc) {
     // Until the program's first picture arrives, and in what a resize uncovers before the next,
     // the window shows the dialog face rather than the server's white.
     DvX11SetBackground(pWindow, FaceColour());
-    if (desc.kind != DvHostPopup) {
+    if (!popup) {
         // Only the frame's buttons that the window's own style has: a dialog without a
         // minimise box cannot be minimised away from its owner.
         DvX11SetFrameFunctions(pWindow, desc.bResizable != FALSE, desc.bMinimiseBox != FALSE,
@@ -197,6 +218,7 @@ HOSTWND CSdlHost::CreateHostWindow(const DvHostWindowDesc& desc) {
     CHostWindow& host = m_windows[id];
     host.m_pWindow = pWindow;
     host.m_kind = desc.kind;
+    host.m_owner = desc.owner;
     if (m_nScale != 1) {
         host.m_pScaled = CX11ScaledScreen::Create(pWindow, m_nScale);
     }
@@ -250,7 +272,8 @@ void CSdlHost::ShowHostWindow(HOSTWND window, int nCmdShow) {
         return;
     }
     SDL_ShowWindow(pWindow);
-    if (pHost->m_kind != DvHostPopup && nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE) {
+    if (pHost->m_kind != DvHostPopup && pHost->m_kind != DvHostTooltip && nCmdShow != SW_SHOWNA &&
+        nCmdShow != SW_SHOWNOACTIVATE) {
         // A window the program opens takes the keyboard, as a new window on the platform
         // does; a menu leaves it with its owner, which passes the keys on to the menu.
         SDL_RaiseWindow(pWindow);
@@ -272,6 +295,15 @@ void CSdlHost::PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) {
     SDL_GetWindowSize(pHost->m_pWindow, &oldCx, &oldCy);
     x *= m_nScale;
     y *= m_nScale;
+    if (CHostWindow* owner = pHost->m_kind != DvHostNormal && pHost->m_kind != DvHostModal
+                                 ? Find(pHost->m_owner)
+                                 : nullptr) {
+        int ox = 0;
+        int oy = 0;
+        SDL_GetWindowPosition(owner->m_pWindow, &ox, &oy);
+        x += ox;
+        y += oy;
+    }
     if (x != oldX || y != oldY) {
         SDL_SetWindowPosition(pHost->m_pWindow, x, y);
     }
@@ -279,6 +311,14 @@ void CSdlHost::PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) {
     cy = std::max(cy, 1) * m_nScale;
     if (cx != oldCx || cy != oldCy) {
         SDL_SetWindowSize(pHost->m_pWindow, cx, cy);
+    }
+}
+
+void CSdlHost::SetHostFullScreen(HOSTWND window, BOOL bFullScreen) {
+    if (CHostWindow* pHost = Find(window)) {
+        // The desktop's own full-screen state (_NET_WM_STATE_FULLSCREEN where a window manager
+        // offers it), at the desktop's resolution; leaving it gives back the earlier place.
+        SDL_SetWindowFullscreen(pHost->m_pWindow, bFullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     }
 }
 
@@ -535,7 +575,7 @@ HOSTWND CSdlHost::KeyboardWindow(unsigned sdlWindowId) const {
     // Without a focus of its own (a bare X server has no window manager to give one), the
     // keys go to the newest window that is not a menu.
     for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it) {
-        if (it->second.m_kind != DvHostPopup) {
+        if (it->second.m_kind != DvHostPopup && it->second.m_kind != DvHostTooltip) {
             return it->first;
         }
     }
@@ -568,6 +608,30 @@ BOOL CSdlHost::Translate(const SDL_Event& sdlEvent, DvHostEvent& event) {
         event.window = m.windowID;
         event.x = FloorDiv(m.x, m_nScale);
         event.y = FloorDiv(m.y, m_nScale);
+        event.modifiers = Modifiers(static_cast<Uint16>(SDL_GetModState()));
+        return TRUE;
+    }
+    case SDL_MOUSEWHEEL: {
+        const SDL_MouseWheelEvent& w = sdlEvent.wheel;
+        if (w.which == SDL_TOUCH_MOUSEID) {
+            return FALSE;
+        }
+        // Whole notches and a fine wheel's parts of them, in the platform's units of 1/120.
+        float notches = w.preciseY;
+        if (w.direction == SDL_MOUSEWHEEL_FLIPPED) {
+            notches = -notches;
+        }
+        event.delta = static_cast<int>(std::lround(notches * WHEEL_DELTA));
+        if (event.delta == 0) {
+            return FALSE;
+        }
+        event.kind = DvEventWheel;
+        event.window = w.windowID;
+        int x = 0;
+        int y = 0;
+        SDL_GetMouseState(&x, &y);
+        event.x = FloorDiv(x, m_nScale);
+        event.y = FloorDiv(y, m_nScale);
         event.modifiers = Modifiers(static_cast<Uint16>(SDL_GetModState()));
         return TRUE;
     }
@@ -621,7 +685,7 @@ BOOL CSdlHost::Translate(const SDL_Event& sdlEvent, DvHostEvent& event) {
             event.kind = DvEventClose;
             return TRUE;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            if (pHost->m_kind != DvHostPopup) {
+            if (pHost->m_kind != DvHostPopup && pHost->m_kind != DvHostTooltip) {
                 m_lastFocus = w.windowID;
             }
             return FALSE;

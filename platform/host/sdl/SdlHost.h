@@ -24,6 +24,7 @@ public:
     void ShowHostWindow(HOSTWND window, int nCmdShow) override;
     void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
     void SetHostTitle(HOSTWND window, LPCSTR title) override;
+    void SetHostFullScreen(HOSTWND window, BOOL bFullScreen) override;
     void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
     void SetHostIcons(HOSTWND window, const IconImage* images, int count) override;
     LentScreen LendScreen(HOSTWND window, int cx, int cy) override;
@@ -42,6 +43,7 @@ private:
     struct CHostWindow {
         SDL_Window* m_pWindow = nullptr;
         DvHostWindowKind m_kind = DvHostNormal;
+        HOSTWND m_owner = 0; // a popup's, which places it
         // The window surface's pixels while they are lent as the core's screen.
         void* m_pLent = nullptr;
         // On a scaled desktop, the X server's scaling of the window's picture; none where the

@@ -30,6 +30,8 @@ double dv_web_now();
 int dv_web_screen_width();
 int dv_web_screen_height();
 void dv_web_ended();
+// Asks the page for the Fullscreen API's full screen (1) or to leave it (0).
+void dv_web_fullscreen(int on);
 }
 
 namespace {
@@ -92,7 +94,7 @@ void CWebHost::ShowHostWindow(HOSTWND window, int nCmdShow) {
     // minimised one comes straight back, as a desktop window restored at once would, rather than
     // stay an icon that nothing on the page can restore.
     if (window == m_main && (nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED)) {
-        DvHostEvent restore = {DvEventRestore, window, 0, 0, 0, 0, 0};
+        DvHostEvent restore = {DvEventRestore, window, 0, 0, 0, 0, 0, 0};
         m_pending.push_back(restore);
     }
     dv_web_show(static_cast<int>(window), nCmdShow != SW_HIDE ? 1 : 0);
@@ -106,11 +108,11 @@ void CWebHost::PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) {
         // The program asked for a place of its own; the page tells it where the window is.
         const SIZE viewport = ScreenSize();
         if (x != 0 || y != 0) {
-            DvHostEvent move = {DvEventMove, window, 0, 0, 0, 0, 0};
+            DvHostEvent move = {DvEventMove, window, 0, 0, 0, 0, 0, 0};
             m_pending.push_back(move);
         }
         if (cx != viewport.cx || cy != viewport.cy) {
-            DvHostEvent resize = {DvEventResize, window, viewport.cx, viewport.cy, 0, 0, 0};
+            DvHostEvent resize = {DvEventResize, window, viewport.cx, viewport.cy, 0, 0, 0, 0};
             m_pending.push_back(resize);
         }
         x = 0;
@@ -122,6 +124,14 @@ void CWebHost::PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) {
 void CWebHost::SetHostTitle(HOSTWND window, LPCSTR title) {
     if (m_windows.count(window) != 0) {
         dv_web_title(static_cast<int>(window), title != nullptr ? title : "");
+    }
+}
+
+void CWebHost::SetHostFullScreen(HOSTWND window, BOOL bFullScreen) {
+    // Only the page's main window can be the page; the viewport's new size comes back as the
+    // main window's resize.
+    if (window == m_main) {
+        dv_web_fullscreen(bFullScreen ? 1 : 0);
     }
 }
 
@@ -195,7 +205,7 @@ BOOL CWebHost::PollEvent(DvHostEvent& event) {
         m_pending.erase(m_pending.begin());
         return TRUE;
     }
-    int fields[7] = {};
+    int fields[8] = {};
     if (!dv_web_poll(fields)) {
         // A program that never waits still lets the page have its turn now and then.
         const DWORD now = TickCount();
@@ -217,6 +227,7 @@ BOOL CWebHost::PollEvent(DvHostEvent& event) {
     event.button = fields[4];
     event.key = static_cast<UINT>(fields[5]);
     event.modifiers = static_cast<UINT>(fields[6]);
+    event.delta = fields[7];
     if (event.kind == DvEventResize) {
         const SIZE capped = CapScreen(event.x, event.y);
         event.x = capped.cx;

@@ -20,6 +20,7 @@ public:
     void ShowHostWindow(HOSTWND window, int nCmdShow) override;
     void PlaceHostWindow(HOSTWND window, int x, int y, int cx, int cy) override;
     void SetHostTitle(HOSTWND window, LPCSTR title) override;
+    void SetHostFullScreen(HOSTWND window, BOOL bFullScreen) override;
     void SetHostIcon(HOSTWND window, const DWORD* pixels, int width, int height) override;
     BOOL Present(HOSTWND window, const void* pixels, int width, int height, int strideBytes,
                  const RECT& changed) override;

@@ -43,13 +43,17 @@ mergeInto(LibraryManager.library, {
                           cx, cy);
   },
 
-  // Takes the oldest of the page's events into seven ints at out; 0 when there is none.
+  // Takes the oldest of the page's events into eight ints at out; 0 when there is none.
   dv_web_poll: function (out) {
     const host = Module.dvHost;
     if (!host.queue.length) return 0;
     const e = host.queue.shift();
-    for (let i = 0; i < 7; ++i) HEAP32[(out >> 2) + i] = e[i];
+    for (let i = 0; i < 8; ++i) HEAP32[(out >> 2) + i] = e[i] || 0;
     return 1;
+  },
+
+  dv_web_fullscreen: function (on) {
+    Module.dvHost.fullScreen(on !== 0);
   },
 
   dv_web_wait__deps: ['$Asyncify'],

@@ -14,10 +14,17 @@ var DV_EVENT = {
   keyUp: 5,
   resize: 6,
   focusLost: 13,
+  wheel: 14,
 };
 
 // Window kinds, as DvHostWindowKind numbers them.
-var DV_KIND = { normal: 0, modal: 1, popup: 2 };
+var DV_KIND = { normal: 0, modal: 1, popup: 2, tooltip: 3 };
+
+// The platform's wheel: WHEEL_DELTA a notch. Where the browser gives only distances, a notch is
+// 100 pixels (Chromium) or 3 lines (Firefox).
+var DV_WHEEL_DELTA = 120;
+var DV_NOTCH_PIXELS = 100;
+var DV_NOTCH_LINES = 3;
 
 // The program's smallest target, a pad cell, is 17 pixels; on a touch screen the page shows
 // the program at the smallest integer scale that makes it at least 24 CSS pixels.
@@ -53,8 +60,8 @@ function dvCreateHost() {
   host.screenHeight = () => Math.max(1, Math.floor(window.innerHeight / host.scale));
   const modifiers = (e) => (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0);
 
-  host.push = (kind, win, x, y, button, key, mods) => {
-    host.queue.push([kind, win, x, y, button, key, mods]);
+  host.push = (kind, win, x, y, button, key, mods, delta) => {
+    host.queue.push([kind, win, x, y, button, key, mods, delta || 0]);
     if (host.wake) {
       const wake = host.wake;
       host.wake = null;
@@ -175,6 +182,26 @@ function dvCreateHost() {
   for (const type of ['pointerdown', 'pointermove', 'pointerup', 'pointercancel']) {
     listen(window, type, pointer);
   }
+  // The wheel, over the window under the pointer, in the platform's units (positive away from
+  // the user); the page itself neither scrolls nor zooms.
+  window.addEventListener('wheel', (e) => {
+    const win = host.captured || host.windowAt(e.target);
+    if (!win || !host.windows.has(win)) return;
+    e.preventDefault();
+    let delta = 0;
+    if (e.wheelDeltaY) {
+      delta = e.wheelDeltaY;
+    } else if (e.deltaMode === 1) {
+      delta = -e.deltaY / DV_NOTCH_LINES * DV_WHEEL_DELTA;
+    } else if (e.deltaMode === 0) {
+      delta = -e.deltaY / DV_NOTCH_PIXELS * DV_WHEEL_DELTA;
+    }
+    delta = Math.round(delta);
+    if (!delta) return;
+    const point = host.clientPoint(win, e);
+    host.push(DV_EVENT.wheel, win, point[0], point[1], 0, 0, modifiers(e), delta);
+  }, { signal: host.listening.signal, passive: false });
+
   // Capture lost without a release (the page lost focus): the buttons are let go.
   listen(window, 'lostpointercapture', (e) => {
     if (host.touch) {
@@ -200,6 +227,8 @@ function dvCreateHost() {
   const named = {
     Enter: 0x0d, NumpadEnter: 0x0d, Escape: 0x1b, Space: 0x20, Tab: 0x09, Backspace: 0x08,
     ArrowLeft: 0x25, ArrowUp: 0x26, ArrowRight: 0x27, ArrowDown: 0x28,
+    PageUp: 0x21, PageDown: 0x22, End: 0x23, Home: 0x24,
+    Equal: 0xbb, Minus: 0xbd, NumpadAdd: 0x6b, NumpadSubtract: 0x6d,
     ShiftLeft: 0x10, ShiftRight: 0x10, ControlLeft: 0x11, ControlRight: 0x11,
     AltLeft: 0x12, AltRight: 0x12,
   };
@@ -216,8 +245,9 @@ function dvCreateHost() {
     const vk = virtualKey(e.code);
     const win = host.keyWindows[host.keyWindows.length - 1] || 0;
     if (!vk || !win) return;
-    // The browser's own shortcuts (reload, zoom, developer tools) stay the browser's.
-    if (e.ctrlKey || (vk >= 0x70 && vk <= 0x7b)) return;
+    // The browser's own shortcuts (reload, zoom, developer tools) stay the browser's; F11 is
+    // the program's full screen.
+    if (e.ctrlKey || (vk >= 0x70 && vk <= 0x7b && vk !== 0x7a)) return;
     e.preventDefault();
     host.push(e.type === 'keydown' ? DV_EVENT.keyDown : DV_EVENT.keyUp, win, 0, 0, 0, vk,
               modifiers(e));
@@ -283,6 +313,9 @@ function dvCreateHost() {
       w.caption = caption;
     } else if (kind === DV_KIND.popup) {
       w.root.classList.add('dv-popup');
+    } else if (kind === DV_KIND.tooltip) {
+      // Over everything, and the pointer passes through it to what lies below.
+      w.root.classList.add('dv-popup', 'dv-tooltip');
     } else if (!host.main) {
       host.main = win;
       canvas.classList.add('dv-main');
@@ -323,7 +356,7 @@ function dvCreateHost() {
     w.y = y;
     let left = x * host.scale;
     let top = y * host.scale;
-    if (w.kind === DV_KIND.popup) {
+    if (w.kind === DV_KIND.popup || w.kind === DV_KIND.tooltip) {
       const o = host.windows.get(w.owner);
       if (o) {
         const r = o.canvas.getBoundingClientRect();
@@ -353,7 +386,7 @@ function dvCreateHost() {
     if (!w) return;
     w.root.style.display = show ? 'block' : 'none';
     host.keyWindows = host.keyWindows.filter((k) => k !== win);
-    if (show && w.kind !== DV_KIND.popup) host.keyWindows.push(win);
+    if (show && w.kind !== DV_KIND.popup && w.kind !== DV_KIND.tooltip) host.keyWindows.push(win);
     // The caption has its height only once it is shown.
     if (show) host.place(win, w.x, w.y);
   };
@@ -366,8 +399,18 @@ function dvCreateHost() {
     w.canvas.height = cy;
     host.restyle(w);
     // A menu that grew is kept inside the viewport.
-    if (w.kind === DV_KIND.popup) host.place(win, w.x, w.y);
+    if (w.kind === DV_KIND.popup || w.kind === DV_KIND.tooltip) host.place(win, w.x, w.y);
     return true;
+  };
+
+  // The Fullscreen API for the whole page; the viewport's new size arrives as a resize. The
+  // browser may refuse (no recent key press, or not allowed): the page stays as it is.
+  host.fullScreen = (on) => {
+    try {
+      const done = on ? document.documentElement.requestFullscreen()
+                      : (document.fullscreenElement ? document.exitFullscreen() : null);
+      if (done && done.catch) done.catch(() => {});
+    } catch (err) {}
   };
 
   host.title = (win, text) => {
