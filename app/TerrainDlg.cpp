@@ -28,6 +28,13 @@ constexpr int kMinimumBytes = 1024;
 constexpr DWORD kMaxModulePath = 900;
 constexpr DWORD kLongestModulePath = 32768;
 const char kFileName[] = "pelds.pal";
+// Where a module path may separate its folders: on Windows a slash is a separator beside the
+// backslash; elsewhere a backslash is an ordinary character of a folder's name.
+#ifdef _WIN32
+const char kSeparators[] = "\\/";
+#else
+const char kSeparators[] = "/";
+#endif
 
 } // namespace
 
@@ -50,7 +57,7 @@ void CTerrainDlg::LoadPalette() {
     // (a backslash on Windows, where a slash is one too; a slash elsewhere). A path without a
     // directory gets the name appended with a separator.
     std::string path(buffer.data(), length);
-    const std::size_t slash = path.find_last_of("\\/");
+    const std::size_t slash = path.find_last_of(kSeparators);
     if (slash != std::string::npos) {
         path.erase(slash + 1);
     } else {

@@ -91,6 +91,11 @@ protected:
 
     // Waits until the view shows the renderer's picture; the pixels that still differed.
     long ViewMatches(const std::string& options, const std::string& shot) {
+        // The pointer rests on the view, where no tooltip comes, so that no cell's tooltip lies
+        // over the picture.
+        DvRunCommand("xdotool mousemove --window " + m_window + " " +
+                     std::to_string(m_view.x + m_view.width / 2) + " " +
+                     std::to_string(m_view.y + m_view.height / 2));
         const double end = DvNowMs() + 8000;
         long differences = 0;
         for (;;) {

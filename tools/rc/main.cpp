@@ -81,6 +81,32 @@ void WriteDialog(std::ostream& out, int id, const DvDialogTemplate& dialog) {
     out << "END\n\n";
 }
 
+// An accelerator table from its entries as the resource holds them (flags, key, command); the
+// compiler marks the last entry itself.
+void WriteAccelerators(std::ostream& out, int id, const unsigned short (*entries)[4],
+                       std::size_t count) {
+    out << id << " ACCELERATORS\nBEGIN\n";
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned flags = entries[i][0];
+        out << "    " << entries[i][1] << ", " << entries[i][2];
+        out << ((flags & FVIRTKEY) ? ", VIRTKEY" : ", ASCII");
+        if (flags & FNOINVERT) {
+            out << ", NOINVERT";
+        }
+        if (flags & FSHIFT) {
+            out << ", SHIFT";
+        }
+        if (flags & FCONTROL) {
+            out << ", CONTROL";
+        }
+        if (flags & FALT) {
+            out << ", ALT";
+        }
+        out << "\n";
+    }
+    out << "END\n";
+}
+
 std::vector<unsigned char> ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
@@ -221,7 +247,9 @@ int main(int argc, char** argv) {
        << "\n";
     rc << "    " << IDP_SOCKETS_INIT_FAILED << ", "
        << Quoted(std::string(g_szSocketsInitFailed, g_cchSocketsInitFailed)) << "\n";
-    rc << "END\n";
+    rc << "END\n\n";
+    WriteAccelerators(rc, IDR_MAINFRAME, g_mainFrameAccelerators,
+                      g_cbMainFrameAccelerators / sizeof g_mainFrameAccelerators[0]);
 
     fs::create_directories(outDir);
     if (!WriteIfChanged(outDir / "dorvane.ico", std::string(icon.begin(), icon.end())) ||
