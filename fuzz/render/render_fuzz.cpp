@@ -33,6 +33,11 @@ bool IsPathOption(const std::string& name) {
     return name == "--out" || name == "--map" || name == "--textures" || name == "--demo";
 }
 
+bool TakesValue(const std::string& name) {
+    return name == "--size" || name == "--camera" || name == "--mode" ||
+           name == "--regenerate-after" || name == "--smooth" || name == "--repeat";
+}
+
 std::string MapPath(const std::string& option, const std::string& value) {
     if (value.empty()) {
         return value;
@@ -97,9 +102,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!current.empty() && args.size() < 40) {
         args.push_back(current);
     }
+    // Each argument as the tool reads it: a C string ends at its first NUL. Mapped as the tool
+    // takes values, so that no name the tool writes to escapes the private folder.
+    for (std::string& a : args) {
+        a.resize(std::strlen(a.c_str()));
+    }
     for (size_t i = 1; i + 1 < args.size(); ++i) {
         if (IsPathOption(args[i])) {
             args[i + 1] = MapPath(args[i], args[i + 1]);
+            ++i;
+        } else if (TakesValue(args[i])) {
             ++i;
         }
     }
