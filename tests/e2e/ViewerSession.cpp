@@ -213,3 +213,14 @@ DvViewRect DvInitialViewRect() {
 DvViewRect DvViewRectForClient(int clientWidth, int clientHeight) {
     return DvViewRect{76, 9, clientWidth - 8 - 2 - 76, clientHeight - 8 - 2 - 9};
 }
+
+std::string DvWaitForMainWindow(CChildProcess& viewer, int timeoutMs) {
+    std::string window;
+    const double end = DvNowMs() + timeoutMs;
+    while (window.empty() && DvNowMs() < end && viewer.Running()) {
+        window = DvRunCommand("xdotool search --onlyvisible --name '^Dorvane$' 2>/dev/null");
+        window = window.substr(0, window.find('\n'));
+        DvSleepMs(50);
+    }
+    return window;
+}

@@ -67,6 +67,10 @@ private:
     std::string m_window;
 };
 
+// Waits up to timeoutMs, while the viewer runs, for its main window to show on the current
+// display; the window's id, empty when none came.
+std::string DvWaitForMainWindow(CChildProcess& viewer, int timeoutMs);
+
 // The main dialog's layout in client pixels: the view lies 2 inside the sunken frame, whose
 // left and top are the template's (74, 7) and whose right and bottom are 8 inside the client
 // area once the dialog has been resized (10 and 8 as the template has it).

@@ -88,13 +88,7 @@ protected:
             return "the viewer did not start";
         }
         // The test's own load and whatever else the machine runs can slow the start a lot.
-        std::string window;
-        const double end = DvNowMs() + 30000;
-        while (window.empty() && DvNowMs() < end && viewer.Running()) {
-            window = DvRunCommand("xdotool search --onlyvisible --name '^Dorvane$' 2>/dev/null");
-            window = window.substr(0, window.find('\n'));
-            DvSleepMs(50);
-        }
+        std::string window = DvWaitForMainWindow(viewer, 30000);
         if (window.empty()) {
             int early = -1;
             if (viewer.WaitExit(0, &early)) {

@@ -34,13 +34,7 @@ std::string LoseOnce(Loss loss) {
     if (!viewer.Start({CViewerSession::ViewerPath()})) {
         return "the viewer did not start";
     }
-    std::string window;
-    const double end = DvNowMs() + 30000;
-    while (window.empty() && DvNowMs() < end && viewer.Running()) {
-        window = DvRunCommand("xdotool search --onlyvisible --name '^Dorvane$' 2>/dev/null");
-        window = window.substr(0, window.find('\n'));
-        DvSleepMs(50);
-    }
+    std::string window = DvWaitForMainWindow(viewer, 30000);
     if (window.empty()) {
         return "the viewer showed no window";
     }
