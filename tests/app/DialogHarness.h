@@ -106,6 +106,38 @@ inline ::testing::AssertionResult SameIndices(const CDIB& a, const CDIB& b) {
     return ::testing::AssertionSuccess();
 }
 
+// What the pad commands change, taken together so that a test can see that one command changed
+// only what it should.
+struct DialogState {
+    int x, y, altitude, heading, horizon, scale;
+    int solid, mode, follow, detail;
+    BOOL fly;
+    bool operator==(const DialogState&) const = default;
+};
+
+inline DialogState Snapshot(CTerrainDlg& dlg) {
+    const CCamera& c = dlg.m_camera;
+    return DialogState{c.m_x,
+                       c.m_y,
+                       c.m_altitude,
+                       c.m_headingDegrees,
+                       c.m_horizonOffset,
+                       c.m_scale,
+                       g_solidColumns,
+                       g_colourMode,
+                       g_followTerrain,
+                       dlg.m_heightMap.m_detail,
+                       dlg.m_bFlyThrough};
+}
+
+inline std::vector<HeightCell> Cells(const CHeightMap& map) {
+    if (!map.m_cells) {
+        return {};
+    }
+    return std::vector<HeightCell>(map.m_cells,
+                                   map.m_cells + static_cast<size_t>(map.m_columns) * map.m_rows);
+}
+
 class DialogTest : public ::testing::Test {
 protected:
     static constexpr DWORD kStartTicks = 3 * 3600 * 1000 + 12345;

@@ -10,33 +10,14 @@ namespace {
 
 // Everything a command may change, and the frame it ends with.
 struct Outcome {
-    int x, y, altitude, heading, horizon, scale;
-    int solid, mode, follow, detail;
-    BOOL fly;
+    DialogState state;
     std::vector<HeightCell> cells;
     std::vector<BYTE> frame;
     bool operator==(const Outcome&) const = default;
 };
 
 Outcome Take(CTerrainDlg& dlg) {
-    const CCamera& c = dlg.m_camera;
-    Outcome o{c.m_x,
-              c.m_y,
-              c.m_altitude,
-              c.m_headingDegrees,
-              c.m_horizonOffset,
-              c.m_scale,
-              g_solidColumns,
-              g_colourMode,
-              g_followTerrain,
-              dlg.m_heightMap.m_detail,
-              dlg.m_bFlyThrough,
-              {},
-              {}};
-    const CHeightMap& map = dlg.m_heightMap;
-    if (map.m_cells) {
-        o.cells.assign(map.m_cells, map.m_cells + static_cast<size_t>(map.m_columns) * map.m_rows);
-    }
+    Outcome o{Snapshot(dlg), Cells(dlg.m_heightMap), {}};
     if (const CDIB* back = dlg.m_view.m_pBackBuffer) {
         o.frame.assign(back->Bits(),
                        back->Bits() + static_cast<size_t>(back->Stride()) * back->Height());

@@ -8,69 +8,33 @@
 
 using namespace dorvane_test;
 
-namespace {
-
-// What the commands change, taken together so that a test can see that one command changed only
-// what it should.
-struct State {
-    int x, y, altitude, heading, horizon, scale;
-    int solid, mode, follow, detail;
-    BOOL fly;
-    bool operator==(const State&) const = default;
-};
-
-State Snapshot(CTerrainDlg& dlg) {
-    const CCamera& c = dlg.m_camera;
-    return State{c.m_x,
-                 c.m_y,
-                 c.m_altitude,
-                 c.m_headingDegrees,
-                 c.m_horizonOffset,
-                 c.m_scale,
-                 g_solidColumns,
-                 g_colourMode,
-                 g_followTerrain,
-                 dlg.m_heightMap.m_detail,
-                 dlg.m_bFlyThrough};
-}
-
-std::vector<HeightCell> Cells(const CHeightMap& map) {
-    if (!map.m_cells) {
-        return {};
-    }
-    return std::vector<HeightCell>(map.m_cells,
-                                   map.m_cells + static_cast<size_t>(map.m_columns) * map.m_rows);
-}
-
-} // namespace
-
 TEST_F(DialogTest, EveryPadCellRunsItsCommandOnThePress) {
-    const State start = Snapshot(*m_dlg);
+    const DialogState start = Snapshot(*m_dlg);
     struct Case {
         int code;
-        void (*expect)(State&);
+        void (*expect)(DialogState&);
     };
     const Case cases[] = {
-        {0, [](State& s) { s.altitude = 3200; }},
-        {1, [](State& s) { s.y += 200; }},
-        {2, [](State& s) { s.altitude = 5000; }},
-        {3, [](State& s) { s.x -= 200; }},
-        {4, [](State& s) { s.fly = TRUE; }},
-        {5, [](State& s) { s.x += 200; }},
-        {6, [](State& s) { s.scale = 204; }},
-        {7, [](State& s) { s.y = 50; }}, // 100 - 200, held at 50
-        {8, [](State& s) { s.scale = 320; }},
-        {100, [](State& s) { s.solid = 1; }},
-        {101, [](State& s) { s.horizon = 20; }},
-        {103, [](State& s) { s.heading = 350; }},
-        {105, [](State& s) { s.heading = 10; }},
-        {106, [](State& s) { s.follow = 1; }},
-        {107, [](State& s) { s.horizon = -20; }},
-        {108, [](State& s) { s.mode = 0; }},
-        {200, [](State& s) { s.detail = 1; }},
-        {201, [](State&) {}},
-        {204, [](State&) {}},
-        {208, [](State&) {}},
+        {0, [](DialogState& s) { s.altitude = 3200; }},
+        {1, [](DialogState& s) { s.y += 200; }},
+        {2, [](DialogState& s) { s.altitude = 5000; }},
+        {3, [](DialogState& s) { s.x -= 200; }},
+        {4, [](DialogState& s) { s.fly = TRUE; }},
+        {5, [](DialogState& s) { s.x += 200; }},
+        {6, [](DialogState& s) { s.scale = 204; }},
+        {7, [](DialogState& s) { s.y = 50; }}, // 100 - 200, held at 50
+        {8, [](DialogState& s) { s.scale = 320; }},
+        {100, [](DialogState& s) { s.solid = 1; }},
+        {101, [](DialogState& s) { s.horizon = 20; }},
+        {103, [](DialogState& s) { s.heading = 350; }},
+        {105, [](DialogState& s) { s.heading = 10; }},
+        {106, [](DialogState& s) { s.follow = 1; }},
+        {107, [](DialogState& s) { s.horizon = -20; }},
+        {108, [](DialogState& s) { s.mode = 0; }},
+        {200, [](DialogState& s) { s.detail = 1; }},
+        {201, [](DialogState&) {}},
+        {204, [](DialogState&) {}},
+        {208, [](DialogState&) {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "code " << c.code);
@@ -91,7 +55,7 @@ TEST_F(DialogTest, EveryPadCellRunsItsCommandOnThePress) {
 
         const CPoint p = CellCentre(c.code / 100, c.code % 100);
         Press(p.x, p.y);
-        State want = start;
+        DialogState want = start;
         c.expect(want);
         EXPECT_EQ(Snapshot(*m_dlg), want);
         EXPECT_EQ(m_dlg->m_nPressedCommand, c.code);
@@ -167,7 +131,7 @@ TEST_F(DialogTest, HitTestFollowsTheArithmeticNotTheDrawnGridLines) {
 }
 
 TEST_F(DialogTest, ClicksOutsideThePadsRunNothingAndTakeNoCapture) {
-    const State before = Snapshot(*m_dlg);
+    const DialogState before = Snapshot(*m_dlg);
     const CRect pad1 = PadRect(0), pad3 = PadRect(2);
     const CPoint misses[] = {{pad1.left - 1, pad1.top},
                              {pad1.right, pad1.top + 5},
