@@ -7,12 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "ViewerSession.h"
+#include "ViewChecks.h"
 
 namespace {
 
-const int kPadLeft = 11;
-const int kPadTop[3] = {7, 67, 132};
 const int kScreenWidth = 1600;
 const int kScreenHeight = 1000;
 
@@ -23,22 +21,9 @@ bool Contains(const std::string& text, const std::string& what) {
 class BesideThePadsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string missing;
-        if (!CXvfbServer::ToolsPresent(&missing)) {
-            GTEST_SKIP() << missing << " is not installed (scripts/deps installs it)";
-        }
-        for (const char* tool : {"openbox", "xprop"}) {
-            int status = 0;
-            DvRunCommand(std::string("command -v ") + tool + " >/dev/null", &status, 5);
-            if (status != 0) {
-                GTEST_SKIP() << tool << " is not installed (scripts/deps installs it)";
-            }
-        }
-        for (const std::string& program :
-             {CViewerSession::ViewerPath(), CViewerSession::RendererPath()}) {
-            if (!std::filesystem::exists(program)) {
-                GTEST_SKIP() << program << " is not built";
-            }
+        const std::string missing = DvMissingForViewerTests(true);
+        if (!missing.empty()) {
+            GTEST_SKIP() << missing;
         }
         CViewerSession::Desktop desktop;
         desktop.bWindowManager = true;
@@ -49,36 +34,9 @@ protected:
         DvSleepMs(500);
     }
 
-    // Whether the view comes to show the renderer's picture for these options within the time;
-    // the number of pixels that still differ otherwise.
     long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot,
                      int timeoutMs = 8000) {
-        const CImage expected =
-            CViewerSession::Render("--size " + std::to_string(view.width) + "x" +
-                                   std::to_string(view.height) + " " + options);
-        if (expected.m_width != view.width) {
-            ADD_FAILURE() << "the renderer drew nothing for " << options;
-            return -1;
-        }
-        const double end = DvNowMs() + timeoutMs;
-        for (;;) {
-            const bool last = DvNowMs() >= end;
-            const CImage screen = m_session.Screenshot(m_window, last ? shot : "");
-            const CImage seen = screen.Crop(view.x, view.y, view.width, view.height);
-            int x = 0;
-            int y = 0;
-            const long differences = seen.Differences(expected, &x, &y);
-            if (differences == 0) {
-                return 0;
-            }
-            if (last) {
-                ADD_FAILURE() << shot << ": " << differences << " pixels differ, the first at " << x
-                              << ", " << y << " (window " << screen.m_width << "x"
-                              << screen.m_height << ")";
-                return differences;
-            }
-            DvSleepMs(100);
-        }
+        return DvWaitForView(m_session, m_window, view, options, shot, timeoutMs);
     }
 
     void MovePointer(int x, int y) {
@@ -142,8 +100,8 @@ TEST_F(BesideThePadsTest, F11CoversTheScreenAndTheViewFollows) {
 
 TEST_F(BesideThePadsTest, TooltipComesOverACellAfterTheDelayAndGoesOnAMove) {
     // Rest on the "Sh" cell of pad 2.
-    const int x = kPadLeft + 8;
-    const int y = kPadTop[1] + 8;
+    const int x = DvCellX(0);
+    const int y = DvCellY(2, 0);
     MovePointer(x, y);
     MovePointer(x + 1, y);
     const std::string tip = m_session.WaitForWindow("^Solid columns \\(S\\): off$", 8000);

@@ -10,12 +10,9 @@
 #include <regex>
 #include <sstream>
 
-#include "ViewerSession.h"
+#include "ViewChecks.h"
 
 namespace {
-
-const int kPadLeft = 11;
-const int kPadTop[3] = {7, 67, 132};
 
 std::string ResFolder() {
     // This file lies in tests/e2e/ of the project; the art lies in res/.
@@ -59,16 +56,9 @@ CImage Halve(const CImage& image, long* pMixedBlocks) {
 class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string missing;
-        if (!CXvfbServer::ToolsPresent(&missing)) {
-            GTEST_SKIP() << missing << " is not installed (scripts/deps installs it)";
-        }
-        for (const char* tool : {"openbox", "xprop"}) {
-            int status = 0;
-            DvRunCommand(std::string("command -v ") + tool + " >/dev/null", &status, 5);
-            if (status != 0) {
-                GTEST_SKIP() << tool << " is not installed (scripts/deps installs it)";
-            }
+        const std::string missing = DvMissingForViewerTests(true, false);
+        if (!missing.empty()) {
+            GTEST_SKIP() << missing;
         }
     }
 
@@ -108,27 +98,10 @@ protected:
         return false;
     }
 
-    // Waits until the view, seen through `see` (which turns a screenshot into the program's
-    // pixels), shows the renderer's picture for the options; the pixels still differing.
     template <typename See>
     long ViewMatches(CViewerSession& session, const std::string& window, const DvViewRect& view,
                      const std::string& options, const std::string& shot, See see) {
-        const CImage expected =
-            CViewerSession::Render("--size " + std::to_string(view.width) + "x" +
-                                   std::to_string(view.height) + " " + options);
-        EXPECT_EQ(expected.m_width, view.width) << "the renderer drew nothing";
-        const double end = DvNowMs() + 5000;
-        long differences = -1;
-        do {
-            const CImage seen =
-                see(session.Screenshot(window, shot)).Crop(view.x, view.y, view.width, view.height);
-            differences = seen.Differences(expected);
-            if (differences == 0) {
-                break;
-            }
-            DvSleepMs(100);
-        } while (DvNowMs() < end);
-        return differences;
+        return DvWaitForView(session, window, view, options, shot, 5000, see);
     }
 };
 
@@ -308,9 +281,7 @@ TEST_F(DesktopTest, ScaledDesktopShowsEveryPixelTwiceAndMapsClicksBack) {
     // The same cells as at scale 1 (see the viewer's own tests), clicked at their doubled
     // places, one pixel inside the cell's far edge at scale 1 where that is the cell still.
     const auto clickPad = [&](int pad, int cell) {
-        const int x = kPadLeft + 17 * (cell % 3) + 8;
-        const int y = kPadTop[pad - 1] + 17 * (cell / 3) + 8;
-        session.Click(main, 2 * x + 1, 2 * y + 1);
+        session.Click(main, 2 * DvCellX(cell) + 1, 2 * DvCellY(pad, cell) + 1);
     };
     clickPad(1, 5); // x + 200
     clickPad(2, 5); // heading + 10

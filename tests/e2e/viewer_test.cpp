@@ -9,27 +9,16 @@
 #include <filesystem>
 #include <regex>
 
-#include "ViewerSession.h"
+#include "ViewChecks.h"
 
 namespace {
-
-// The pads' outer top-left corners in the dialog's client area; each pad is 52 pixels square
-// (a 48-pixel picture in a 2-pixel edge) and its cells are 17 pixels apart.
-const int kPadLeft = 11;
-const int kPadTop[3] = {7, 67, 132};
 
 class ViewerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string missing;
-        if (!CXvfbServer::ToolsPresent(&missing)) {
-            GTEST_SKIP() << missing << " is not installed (scripts/deps installs it)";
-        }
-        for (const std::string& program :
-             {CViewerSession::ViewerPath(), CViewerSession::RendererPath()}) {
-            if (!std::filesystem::exists(program)) {
-                GTEST_SKIP() << program << " is not built";
-            }
+        const std::string missing = DvMissingForViewerTests(false);
+        if (!missing.empty()) {
+            GTEST_SKIP() << missing;
         }
         std::string error;
         ASSERT_TRUE(m_session.Start(2000, 1300, &error)) << error;
@@ -38,43 +27,12 @@ protected:
 
     // Clicks the centre of a pad's cell: pad 1 to 3, cell 0 to 8 row by row.
     void ClickPad(int pad, int cell) {
-        const int x = kPadLeft + 17 * (cell % 3) + 8;
-        const int y = kPadTop[pad - 1] + 17 * (cell / 3) + 8;
-        m_session.Click(m_window, x, y);
+        m_session.Click(m_window, DvCellX(cell), DvCellY(pad, cell));
     }
 
-    // Waits until the view shows the renderer's picture for these options; the number of
-    // pixels that still differed when the time ran out (0 when it matched).
     long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot,
                      int timeoutMs = 5000) {
-        const CImage expected =
-            CViewerSession::Render("--size " + std::to_string(view.width) + "x" +
-                                   std::to_string(view.height) + " " + options);
-        EXPECT_EQ(expected.m_width, view.width) << "the renderer drew nothing for " << options;
-        if (expected.m_width != view.width) {
-            return -1;
-        }
-        const double end = DvNowMs() + timeoutMs;
-        long differences = 0;
-        for (;;) {
-            const bool last = DvNowMs() >= end;
-            const CImage screen = m_session.Screenshot(m_window, last ? shot : "");
-            const CImage seen = screen.Crop(view.x, view.y, view.width, view.height);
-            int x = 0;
-            int y = 0;
-            differences = seen.Differences(expected, &x, &y);
-            if (differences == 0) {
-                m_session.Screenshot(m_window, shot);
-                return 0;
-            }
-            if (last) {
-                ADD_FAILURE() << shot << ": " << differences << " pixels differ, the first at " << x
-                              << ", " << y << " (window " << screen.m_width << "x"
-                              << screen.m_height << ")";
-                return differences;
-            }
-            DvSleepMs(100);
-        }
+        return DvWaitForView(m_session, m_window, view, options, shot, timeoutMs);
     }
 
     // The title once it matches "Dorvane (N fps)" with N in [low, high], within timeoutMs.
