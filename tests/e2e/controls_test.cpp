@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "ViewerSession.h"
+#include "ViewChecks.h"
 
 namespace {
 
@@ -49,36 +49,8 @@ protected:
         DvSleepMs(500);
     }
 
-    // Whether the view comes to show the renderer's picture for these options within the time;
-    // the number of pixels that still differ otherwise.
-    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot,
-                     int timeoutMs = 8000) {
-        const CImage expected =
-            CViewerSession::Render("--size " + std::to_string(view.width) + "x" +
-                                   std::to_string(view.height) + " " + options);
-        if (expected.m_width != view.width) {
-            ADD_FAILURE() << "the renderer drew nothing for " << options;
-            return -1;
-        }
-        const double end = DvNowMs() + timeoutMs;
-        for (;;) {
-            const bool last = DvNowMs() >= end;
-            const CImage screen = m_session.Screenshot(m_window, last ? shot : "");
-            const CImage seen = screen.Crop(view.x, view.y, view.width, view.height);
-            int x = 0;
-            int y = 0;
-            const long differences = seen.Differences(expected, &x, &y);
-            if (differences == 0) {
-                return 0;
-            }
-            if (last) {
-                ADD_FAILURE() << shot << ": " << differences << " pixels differ, the first at " << x
-                              << ", " << y << " (window " << screen.m_width << "x"
-                              << screen.m_height << ")";
-                return differences;
-            }
-            DvSleepMs(100);
-        }
+    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot) {
+        return DvViewMatches(m_session, m_window, view, options, shot, 8000);
     }
 
     void MovePointer(int x, int y) {

@@ -9,14 +9,9 @@
 #include <filesystem>
 #include <regex>
 
-#include "ViewerSession.h"
+#include "ViewChecks.h"
 
 namespace {
-
-// The pads' outer top-left corners in the dialog's client area; each pad is 52 pixels square
-// (a 48-pixel picture in a 2-pixel edge) and its cells are 17 pixels apart.
-const int kPadLeft = 11;
-const int kPadTop[3] = {7, 67, 132};
 
 class ViewerTest : public ::testing::Test {
 protected:
@@ -36,64 +31,10 @@ protected:
         m_window = m_session.Window();
     }
 
-    // Clicks the centre of a pad's cell: pad 1 to 3, cell 0 to 8 row by row.
-    void ClickPad(int pad, int cell) {
-        const int x = kPadLeft + 17 * (cell % 3) + 8;
-        const int y = kPadTop[pad - 1] + 17 * (cell / 3) + 8;
-        m_session.Click(m_window, x, y);
-    }
+    void ClickPad(int pad, int cell) { DvClickPad(m_session, m_window, pad, cell); }
 
-    // Waits until the view shows the renderer's picture for these options; the number of
-    // pixels that still differed when the time ran out (0 when it matched).
-    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot,
-                     int timeoutMs = 5000) {
-        const CImage expected =
-            CViewerSession::Render("--size " + std::to_string(view.width) + "x" +
-                                   std::to_string(view.height) + " " + options);
-        EXPECT_EQ(expected.m_width, view.width) << "the renderer drew nothing for " << options;
-        if (expected.m_width != view.width) {
-            return -1;
-        }
-        const double end = DvNowMs() + timeoutMs;
-        long differences = 0;
-        for (;;) {
-            const bool last = DvNowMs() >= end;
-            const CImage screen = m_session.Screenshot(m_window, last ? shot : "");
-            const CImage seen = screen.Crop(view.x, view.y, view.width, view.height);
-            int x = 0;
-            int y = 0;
-            differences = seen.Differences(expected, &x, &y);
-            if (differences == 0) {
-                m_session.Screenshot(m_window, shot);
-                return 0;
-            }
-            if (last) {
-                ADD_FAILURE() << shot << ": " << differences << " pixels differ, the first at " << x
-                              << ", " << y << " (window " << screen.m_width << "x"
-                              << screen.m_height << ")";
-                return differences;
-            }
-            DvSleepMs(100);
-        }
-    }
-
-    // The title once it matches "Dorvane (N fps)" with N in [low, high], within timeoutMs.
-    std::string WaitForRate(int low, int high, int timeoutMs, int* pRate) {
-        const std::regex re("^Dorvane \\(([0-9]+) fps\\)$");
-        const double end = DvNowMs() + timeoutMs;
-        std::string title;
-        do {
-            title = m_session.Title(m_window);
-            std::smatch m;
-            if (std::regex_match(title, m, re)) {
-                *pRate = std::stoi(m[1]);
-                if (*pRate >= low && *pRate <= high) {
-                    return title;
-                }
-            }
-            DvSleepMs(50);
-        } while (DvNowMs() < end);
-        return title;
+    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot) {
+        return DvViewMatches(m_session, m_window, view, options, shot);
     }
 
     CViewerSession m_session;
@@ -208,7 +149,7 @@ TEST_F(ViewerTest, PadClicksChangeTheViewAsTheRendererPredicts) {
 TEST_F(ViewerTest, FlyThroughShowsTheFrameRateAndStopsWhenClickedAgain) {
     ClickPad(1, 4);
     int rate = 0;
-    const std::string title = WaitForRate(15, 21, 2000, &rate);
+    const std::string title = DvWaitForRate(m_session, m_window, 15, 21, 2000, &rate);
     EXPECT_TRUE(rate >= 15 && rate <= 21) << "title after two seconds: \"" << title << "\"";
     m_session.Screenshot(m_window, "flying");
 

@@ -1,0 +1,71 @@
+#include "ViewChecks.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+// The pads' outer top-left corners in the dialog's client area: the template's (7, 4), (7, 41)
+// and (7, 81) at base units 6 x 13. Each pad is 52 pixels square on our layer (a 48-pixel
+// picture in a 2-pixel edge), so its cells are 17 pixels apart; Wine makes the pads 48 square
+// (16-pixel cells, see tests/windows). A cell's point below lies in the same cell on both.
+const int kPadLeft = 11;
+const int kPadTop[3] = {7, 67, 132};
+
+} // namespace
+
+long DvViewMatches(CViewerSession& session, const std::string& window, const DvViewRect& view,
+                   const std::string& options, const std::string& shot, int timeoutMs) {
+    const CImage expected = CViewerSession::Render("--size " + std::to_string(view.width) + "x" +
+                                                   std::to_string(view.height) + " " + options);
+    if (expected.m_width != view.width) {
+        ADD_FAILURE() << "the renderer drew nothing for " << options;
+        return -1;
+    }
+    const double end = DvNowMs() + timeoutMs;
+    for (;;) {
+        const bool last = DvNowMs() >= end;
+        const CImage screen = session.Screenshot(window, last ? shot : "");
+        const CImage seen = screen.Crop(view.x, view.y, view.width, view.height);
+        int x = 0;
+        int y = 0;
+        const long differences = seen.Differences(expected, &x, &y);
+        if (differences == 0) {
+            session.Screenshot(window, shot);
+            return 0;
+        }
+        if (last) {
+            ADD_FAILURE() << shot << ": " << differences << " pixels differ, the first at " << x
+                          << ", " << y << " (window " << screen.m_width << "x" << screen.m_height
+                          << ")";
+            return differences;
+        }
+        DvSleepMs(100);
+    }
+}
+
+void DvClickPad(CViewerSession& session, const std::string& window, int pad, int cell) {
+    const int x = kPadLeft + 17 * (cell % 3) + 8;
+    const int y = kPadTop[pad - 1] + 17 * (cell / 3) + 8;
+    session.Click(window, x, y);
+}
+
+std::string DvWaitForRate(CViewerSession& session, const std::string& window, int low, int high,
+                          int timeoutMs, int* pRate) {
+    const std::regex re("^Dorvane \\(([0-9]+) fps\\)$");
+    const double end = DvNowMs() + timeoutMs;
+    std::string title;
+    do {
+        title = session.Title(window);
+        std::smatch m;
+        if (std::regex_match(title, m, re)) {
+            *pRate = std::stoi(m[1]);
+            if (*pRate >= low && *pRate <= high) {
+                return title;
+            }
+        }
+        DvSleepMs(50);
+    } while (DvNowMs() < end);
+    return title;
+}

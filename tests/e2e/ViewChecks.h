@@ -1,0 +1,22 @@
+// What the viewer's end-to-end tests check again and again, on the desktop and under Wine: the
+// view against the stills renderer's picture, clicks on the pads' cells, the frame rate in the
+// title while flying.
+#pragma once
+
+#include <string>
+
+#include "ViewerSession.h"
+
+// Waits until the view shows the renderer's picture for these options; the number of pixels
+// that still differed when the time ran out (0 when it matched, -1 when the renderer drew
+// nothing). The screenshot that matched, or the last one, is kept under the name shot.
+long DvViewMatches(CViewerSession& session, const std::string& window, const DvViewRect& view,
+                   const std::string& options, const std::string& shot, int timeoutMs = 5000);
+
+// Clicks the centre of a pad's cell: pad 1 to 3, cell 0 to 8 row by row.
+void DvClickPad(CViewerSession& session, const std::string& window, int pad, int cell);
+
+// The title once it reads "Dorvane (N fps)" with N in [low, high], within timeoutMs; the last
+// title seen otherwise. *pRate gets the last N read.
+std::string DvWaitForRate(CViewerSession& session, const std::string& window, int low, int high,
+                          int timeoutMs, int* pRate);
