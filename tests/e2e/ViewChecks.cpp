@@ -51,6 +51,35 @@ void DvClickPad(CViewerSession& session, const std::string& window, int pad, int
     session.Click(window, x, y);
 }
 
+const std::vector<DvPadStretch>& DvPadStretches() {
+    static const std::vector<DvPadStretch> stretches = {
+        {{{1, 5},  // x + 200
+          {2, 5},  // heading + 10
+          {1, 0},  // altitude 4000 -> 3200
+          {2, 1},  // horizon 20 rows lower
+          {1, 8},  // zoom in: scale 256 -> 320
+          {2, 8},  // colour mode 3 -> 0
+          {3, 8}}, // an empty cell: only re-renders
+         "--camera 10200,100,3200,10,20,320 --mode 0",
+         "pads-camera"},
+        {{{2, 0},  // solid columns
+          {2, 6},  // terrain following
+          {3, 0},  // sub-cell detail
+          {2, 8},  // colour mode 0 -> 1
+          {1, 1},  // y + 200
+          {2, 3}}, // heading - 10
+         "--camera 10200,300,3200,0,20,320 --mode 1 --solid --follow --detail",
+         "pads-settings"},
+        {{{1, 2},  // altitude 3200 -> 4000
+          {1, 3},  // x - 200
+          {1, 6},  // zoom out: 320 -> 256
+          {1, 7}}, // y - 200
+         "--camera 10000,100,4000,0,20,256 --mode 1 --solid --follow --detail",
+         "pads-back"},
+    };
+    return stretches;
+}
+
 std::string DvWaitForRate(CViewerSession& session, const std::string& window, int low, int high,
                           int timeoutMs, int* pRate) {
     const std::regex re("^Dorvane \\(([0-9]+) fps\\)$");

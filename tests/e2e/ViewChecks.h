@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ViewerSession.h"
 
@@ -15,6 +17,15 @@ long DvViewMatches(CViewerSession& session, const std::string& window, const DvV
 
 // Clicks the centre of a pad's cell: pad 1 to 3, cell 0 to 8 row by row.
 void DvClickPad(CViewerSession& session, const std::string& window, int pad, int cell);
+
+// A stretch of pad clicks (pad, cell) and the renderer's options for the view it leads to. The
+// stretches follow one another from the first frame: camera moves, then settings, then back.
+struct DvPadStretch {
+    std::vector<std::pair<int, int>> clicks;
+    std::string options;
+    std::string shot;
+};
+const std::vector<DvPadStretch>& DvPadStretches();
 
 // The title once it reads "Dorvane (N fps)" with N in [low, high], within timeoutMs; the last
 // title seen otherwise. *pRate gets the last N read.

@@ -124,26 +124,12 @@ TEST_F(ViewerTest, EscapeEndsTheProgramWithStatusZero) {
 }
 
 TEST_F(ViewerTest, PadClicksChangeTheViewAsTheRendererPredicts) {
-    ClickPad(1, 5); // x + 200
-    ClickPad(2, 5); // heading + 10
-    ClickPad(1, 0); // altitude 4000 -> 3200
-    ClickPad(2, 1); // horizon 20 rows lower
-    ClickPad(1, 8); // zoom in: scale 256 -> 320
-    ClickPad(2, 8); // colour mode 3 -> 0
-    ClickPad(3, 8); // an empty cell: only re-renders
-    EXPECT_EQ(ViewMatches(DvInitialViewRect(), "--camera 10200,100,3200,10,20,320 --mode 0",
-                          "pads-camera"),
-              0);
-    ClickPad(2, 0); // solid columns
-    ClickPad(2, 6); // terrain following
-    ClickPad(3, 0); // sub-cell detail
-    ClickPad(2, 8); // colour mode 0 -> 1
-    ClickPad(1, 1); // y + 200
-    ClickPad(2, 3); // heading - 10
-    EXPECT_EQ(ViewMatches(DvInitialViewRect(),
-                          "--camera 10200,300,3200,0,20,320 --mode 1 --solid --follow --detail",
-                          "pads-settings"),
-              0);
+    for (const DvPadStretch& stretch : DvPadStretches()) {
+        for (const auto& [pad, cell] : stretch.clicks) {
+            ClickPad(pad, cell);
+        }
+        EXPECT_EQ(ViewMatches(DvInitialViewRect(), stretch.options, stretch.shot), 0);
+    }
 }
 
 TEST_F(ViewerTest, FlyThroughShowsTheFrameRateAndStopsWhenClickedAgain) {

@@ -102,30 +102,12 @@ TEST_F(WineViewerTest, FirstFrameAndPadClicksShowWhatTheRendererDraws) {
     EXPECT_EQ(g.width, 441);
     EXPECT_EQ(g.height, 192);
     EXPECT_EQ(ViewMatches("", "wine-first-frame"), 0);
-    ClickPad(1, 5); // x + 200
-    ClickPad(2, 5); // heading + 10
-    ClickPad(1, 0); // altitude 4000 -> 3200
-    ClickPad(2, 1); // horizon 20 rows lower
-    ClickPad(1, 8); // zoom in: scale 256 -> 320
-    ClickPad(2, 8); // colour mode 3 -> 0
-    ClickPad(3, 8); // an empty cell: only re-renders
-    EXPECT_EQ(ViewMatches("--camera 10200,100,3200,10,20,320 --mode 0", "wine-pads-camera"), 0);
-    ClickPad(2, 0); // solid columns
-    ClickPad(2, 6); // terrain following
-    ClickPad(3, 0); // sub-cell detail
-    ClickPad(2, 8); // colour mode 0 -> 1
-    ClickPad(1, 1); // y + 200
-    ClickPad(2, 3); // heading - 10
-    EXPECT_EQ(ViewMatches("--camera 10200,300,3200,0,20,320 --mode 1 --solid --follow --detail",
-                          "wine-pads-settings"),
-              0);
-    ClickPad(1, 2); // altitude 3200 -> 4000
-    ClickPad(1, 3); // x - 200
-    ClickPad(1, 6); // zoom out: 320 -> 256
-    ClickPad(1, 7); // y - 200
-    EXPECT_EQ(ViewMatches("--camera 10000,100,4000,0,20,256 --mode 1 --solid --follow --detail",
-                          "wine-pads-back"),
-              0);
+    for (const DvPadStretch& stretch : DvPadStretches()) {
+        for (const auto& [pad, cell] : stretch.clicks) {
+            ClickPad(pad, cell);
+        }
+        EXPECT_EQ(ViewMatches(stretch.options, "wine-" + stretch.shot), 0);
+    }
 }
 
 // The keys go through the real accelerator table to the commands of the cells.
