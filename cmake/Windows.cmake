@@ -70,11 +70,15 @@ function(dorvane_windows_targets)
     COMMENT "Writing the archive and the installer"
     VERBATIM)
 
-  # The unit tests that need nothing of our platform layer (the terrain, the camera and the
-  # caster), run under Wine with the expectations they have on the desktop.
+  # The unit tests of the terrain, the camera, the caster, the surface, the palette and the
+  # compositing, run under Wine with the expectations they have on the desktop; the surface's
+  # resources come through the real resource calls, from the program's own script.
+  file(GLOB gfx_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/gfx/*_test.cpp)
   add_executable(test-windows-units ${PROJECT_SOURCE_DIR}/tests/terrain/HeightMap_test.cpp
                  ${PROJECT_SOURCE_DIR}/tests/render/Camera_test.cpp
-                 ${PROJECT_SOURCE_DIR}/tests/render/Caster_test.cpp)
-  target_link_libraries(test-windows-units PRIVATE render terrain GTest::gtest GTest::gtest_main)
+                 ${PROJECT_SOURCE_DIR}/tests/render/Caster_test.cpp ${gfx_tests}
+                 $<TARGET_OBJECTS:res_windows>)
+  target_link_libraries(test-windows-units PRIVATE app GTest::gtest GTest::gtest_main)
+  add_dependencies(test-windows-units res_palette)
   target_include_directories(test-windows-units PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endfunction()

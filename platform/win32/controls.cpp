@@ -66,9 +66,10 @@ void SetImage(DvWindow* window, HGDIOBJ image, bool owned) {
     }
     window->image = image;
     window->ownsImage = owned;
+    // A centred picture leaves the static its size (the picture is clipped to it).
     int cx = 0;
     int cy = 0;
-    if (ImageSize(window, &cx, &cy)) {
+    if (!(window->style & SS_CENTERIMAGE) && ImageSize(window, &cx, &cy)) {
         FitToImage(window, cx, cy);
     }
 }

@@ -34,9 +34,8 @@ protected:
         DvSleepMs(500);
     }
 
-    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot,
-                     int timeoutMs = 8000) {
-        return DvWaitForView(m_session, m_window, view, options, shot, timeoutMs);
+    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot) {
+        return DvViewMatches(m_session, m_window, view, options, shot, 8000);
     }
 
     void MovePointer(int x, int y) {
@@ -100,8 +99,7 @@ TEST_F(BesideThePadsTest, F11CoversTheScreenAndTheViewFollows) {
 
 TEST_F(BesideThePadsTest, TooltipComesOverACellAfterTheDelayAndGoesOnAMove) {
     // Rest on the "Sh" cell of pad 2.
-    const int x = DvCellX(0);
-    const int y = DvCellY(2, 0);
+    const auto [x, y] = DvCellCentre(2, 0);
     MovePointer(x, y);
     MovePointer(x + 1, y);
     const std::string tip = m_session.WaitForWindow("^Solid columns \\(S\\): off$", 8000);

@@ -101,7 +101,7 @@ protected:
     template <typename See>
     long ViewMatches(CViewerSession& session, const std::string& window, const DvViewRect& view,
                      const std::string& options, const std::string& shot, See see) {
-        return DvWaitForView(session, window, view, options, shot, 5000, see);
+        return DvViewMatches(session, window, view, options, shot, 5000, see);
     }
 };
 
@@ -281,7 +281,8 @@ TEST_F(DesktopTest, ScaledDesktopShowsEveryPixelTwiceAndMapsClicksBack) {
     // The same cells as at scale 1 (see the viewer's own tests), clicked at their doubled
     // places, one pixel inside the cell's far edge at scale 1 where that is the cell still.
     const auto clickPad = [&](int pad, int cell) {
-        session.Click(main, 2 * DvCellX(cell) + 1, 2 * DvCellY(pad, cell) + 1);
+        const auto [x, y] = DvCellCentre(pad, cell);
+        session.Click(main, 2 * x + 1, 2 * y + 1);
     };
     clickPad(1, 5); // x + 200
     clickPad(2, 5); // heading + 10

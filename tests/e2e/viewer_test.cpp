@@ -25,33 +25,10 @@ protected:
         m_window = m_session.Window();
     }
 
-    // Clicks the centre of a pad's cell: pad 1 to 3, cell 0 to 8 row by row.
-    void ClickPad(int pad, int cell) {
-        m_session.Click(m_window, DvCellX(cell), DvCellY(pad, cell));
-    }
+    void ClickPad(int pad, int cell) { DvClickPad(m_session, m_window, pad, cell); }
 
-    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot,
-                     int timeoutMs = 5000) {
-        return DvWaitForView(m_session, m_window, view, options, shot, timeoutMs);
-    }
-
-    // The title once it matches "Dorvane (N fps)" with N in [low, high], within timeoutMs.
-    std::string WaitForRate(int low, int high, int timeoutMs, int* pRate) {
-        const std::regex re("^Dorvane \\(([0-9]+) fps\\)$");
-        const double end = DvNowMs() + timeoutMs;
-        std::string title;
-        do {
-            title = m_session.Title(m_window);
-            std::smatch m;
-            if (std::regex_match(title, m, re)) {
-                *pRate = std::stoi(m[1]);
-                if (*pRate >= low && *pRate <= high) {
-                    return title;
-                }
-            }
-            DvSleepMs(50);
-        } while (DvNowMs() < end);
-        return title;
+    long ViewMatches(const DvViewRect& view, const std::string& options, const std::string& shot) {
+        return DvViewMatches(m_session, m_window, view, options, shot);
     }
 
     CViewerSession m_session;
@@ -166,7 +143,7 @@ TEST_F(ViewerTest, PadClicksChangeTheViewAsTheRendererPredicts) {
 TEST_F(ViewerTest, FlyThroughShowsTheFrameRateAndStopsWhenClickedAgain) {
     ClickPad(1, 4);
     int rate = 0;
-    const std::string title = WaitForRate(15, 21, 2000, &rate);
+    const std::string title = DvWaitForRate(m_session, m_window, 15, 21, 2000, &rate);
     EXPECT_TRUE(rate >= 15 && rate <= 21) << "title after two seconds: \"" << title << "\"";
     m_session.Screenshot(m_window, "flying");
 

@@ -2,7 +2,12 @@
 
 #include "gfx/DIB.h"
 
+#include "res/ResourceTable.h"
+#ifdef _WIN32
+#include "windows/ImportStandIn.h"
+#else
 #include "win32/restable.h"
+#endif
 
 #include <climits>
 #include <cstdint>
@@ -111,6 +116,59 @@ DWORD Rgb(const RGBQUAD& q) {
     return static_cast<DWORD>(q.rgbBlue) | (static_cast<DWORD>(q.rgbGreen) << 8) |
            (static_cast<DWORD>(q.rgbRed) << 16);
 }
+
+// Crafted resources where the calls under test look for them. Our layer searches an extra
+// table; the real FindResource reads a module's resource section, so on Windows they are
+// written into a copy of this executable, loaded as data, and the loads name that module.
+#ifdef _WIN32
+class CraftedResources {
+public:
+    explicit CraftedResources(const DvResource* table) {
+        char exe[MAX_PATH] = {};
+        char folder[MAX_PATH] = {};
+        if (GetModuleFileNameA(nullptr, exe, MAX_PATH) == 0 ||
+            GetTempPathA(MAX_PATH, folder) == 0 ||
+            GetTempFileNameA(folder, "dvr", 0, m_path) == 0 || !CopyFileA(exe, m_path, FALSE)) {
+            return;
+        }
+        HANDLE update = BeginUpdateResourceA(m_path, FALSE);
+        if (update == nullptr) {
+            return;
+        }
+        bool written = true;
+        for (const DvResource* r = table; r->type != nullptr; ++r) {
+            written = written && UpdateResourceA(update, r->type, MAKEINTRESOURCE(r->id),
+                                                 MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                                 const_cast<unsigned char*>(r->data), r->size);
+        }
+        if (EndUpdateResourceA(update, !written) && written) {
+            m_module = LoadLibraryExA(m_path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        }
+    }
+    ~CraftedResources() {
+        if (m_module != nullptr) {
+            FreeLibrary(m_module);
+        }
+        if (m_path[0] != '\0') {
+            DeleteFileA(m_path);
+        }
+    }
+    bool Ready() const { return m_module != nullptr; }
+    HINSTANCE Module() const { return m_module; }
+
+private:
+    char m_path[MAX_PATH] = {};
+    HMODULE m_module = nullptr;
+};
+#else
+class CraftedResources {
+public:
+    explicit CraftedResources(const DvResource* table) { DvSetExtraResources(table); }
+    ~CraftedResources() { DvSetExtraResources(nullptr); }
+    bool Ready() const { return true; }
+    HINSTANCE Module() const { return nullptr; } // the program's own
+};
+#endif
 
 } // namespace
 
@@ -321,12 +379,14 @@ TEST(CDIBFromDIB, ColourTablesAndPixelsOfEachDepth) {
     EXPECT_EQ(dib.Bits()[1], 15);
     EXPECT_EQ(dib.Bits()[2], 10);
 
-    // 24 bits: the palette's colours, each pixel the nearest of them.
-    const std::vector<BYTE> rows24 = {3, 2, 1, 90, 60, 31, 0, 0, 0, 0, 0, 0}; // blue, green, red
+    // 24 bits: the palette's colours, each pixel the nearest of them. (Real GDI looks colours
+    // up at five bits a channel, (c & ~7) + 4, where our layer takes the exact nearest; the
+    // pixels here are ones where both agree. (1, 2, 3), entry 1 itself, would give entry 2.)
+    const std::vector<BYTE> rows24 = {30, 20, 10, 90, 60, 31, 0, 0, 0, 0, 0, 0}; // blue, green, red
     const std::vector<BYTE> dib24 = PackedDIB(2, 1, 24, {}, rows24);
     ASSERT_EQ(dib.CreateFromDIB(Info(dib24), nullptr, &palette), 1);
     EXPECT_TRUE(Same(Colours(dib)[10], Quad(10, 20, 30)));
-    EXPECT_EQ(dib.Bits()[0], 1);
+    EXPECT_EQ(dib.Bits()[0], 10);
     EXPECT_EQ(dib.Bits()[1], 30);
     // Separate pixel bits are taken instead of those behind the table.
     const std::vector<BYTE> other = {6, 4, 2, 0, 0, 0, 0, 0};
@@ -376,12 +436,44 @@ TEST(CDIBPaint, OneToOneAtTheOriginOrIntoRectangles) {
     dib.Paint(&screen.cdc, &extreme, nullptr);
 }
 
-// The next GDI handle to be given out: handles rise with every object made.
-std::uintptr_t NextGdiHandle() {
-    const HBRUSH probe = CreateSolidBrush(0);
-    DeleteObject(probe);
-    return reinterpret_cast<std::uintptr_t>(probe);
+// Marks that tell whether a GDI object was made between them. Our layer hands out handles in
+// rising order, so the next one tells (a mark makes one itself: 4 on). Real GDI hands freed
+// handles out again, so there the surfaces made are counted, through a stand-in for
+// CreateDIBSection in this executable's import table.
+#ifdef _WIN32
+int g_nSurfacesMade = 0;
+CImportStandIn* g_pCreateDIBSection = nullptr;
+HBITMAP WINAPI CountedCreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                       HANDLE section, DWORD offset) {
+    ++g_nSurfacesMade;
+    using Create = HBITMAP(WINAPI*)(HDC, const BITMAPINFO*, UINT, void**, HANDLE, DWORD);
+    return reinterpret_cast<Create>(g_pCreateDIBSection->Original())(dc, info, usage, bits, section,
+                                                                     offset);
 }
+class GdiMarks {
+public:
+    GdiMarks() { g_pCreateDIBSection = &m_standIn; }
+    ~GdiMarks() { g_pCreateDIBSection = nullptr; }
+    bool Ready() const { return m_standIn.Installed(); }
+    std::uintptr_t Mark() const { return static_cast<std::uintptr_t>(g_nSurfacesMade); }
+    static constexpr std::uintptr_t kStep = 0;
+
+private:
+    CImportStandIn m_standIn{"GDI32.dll", "CreateDIBSection",
+                             reinterpret_cast<void*>(&CountedCreateDIBSection)};
+};
+#else
+class GdiMarks {
+public:
+    bool Ready() const { return true; }
+    std::uintptr_t Mark() const {
+        const HBRUSH probe = CreateSolidBrush(0);
+        DeleteObject(probe);
+        return reinterpret_cast<std::uintptr_t>(probe);
+    }
+    static constexpr std::uintptr_t kStep = 4;
+};
+#endif
 
 TEST(CDIBFromDIB, PixelsThatCannotBeReadFailBeforeAnySurfaceIsMade) {
     // A 40-byte header that claims a 40000 x 40000 image but pixels of no known format: such a
@@ -395,6 +487,8 @@ TEST(CDIBFromDIB, PixelsThatCannotBeReadFailBeforeAnySurfaceIsMade) {
     const Case cases[] = {{0, BI_RGB, 40},        {2, BI_RGB, 40},      {8, BI_BITFIELDS, 40},
                           {24, BI_BITFIELDS, 40}, {8, 1 /* RLE */, 40}, {8, BI_RGB, 12},
                           {64, BI_RGB, 40}};
+    const GdiMarks marks;
+    ASSERT_TRUE(marks.Ready());
     for (const Case& c : cases) {
         std::vector<BYTE> dib = PackedDIB(40000, 40000, 8, std::vector<RGBQUAD>(256), pixels);
         BITMAPINFOHEADER h;
@@ -405,11 +499,11 @@ TEST(CDIBFromDIB, PixelsThatCannotBeReadFailBeforeAnySurfaceIsMade) {
         std::memcpy(dib.data(), &h, sizeof h);
         CDIB surface;
         ASSERT_EQ(surface.Create(4, 4, 1, nullptr), 1);
-        const std::uintptr_t before = NextGdiHandle();
+        const std::uintptr_t before = marks.Mark();
         EXPECT_EQ(surface.CreateFromDIB(Info(dib), pixels.data(), nullptr), 0) << c.bitCount;
         ExpectEmpty(surface);
-        // Nothing was made on the way: the next handle is the very next one.
-        EXPECT_EQ(NextGdiHandle(), before + 4) << c.bitCount << " " << c.compression;
+        // Nothing was made on the way.
+        EXPECT_EQ(marks.Mark(), before + GdiMarks::kStep) << c.bitCount << " " << c.compression;
     }
     // The formats that can be read still load, masks included.
     std::vector<BYTE> fields = PackedDIB(1, 1, 16, {}, {0x1F, 0x00, 0, 0});
@@ -418,7 +512,9 @@ TEST(CDIBFromDIB, PixelsThatCannotBeReadFailBeforeAnySurfaceIsMade) {
                   reinterpret_cast<const BYTE*>(masks) + sizeof masks);
     reinterpret_cast<BITMAPINFOHEADER*>(fields.data())->biCompression = BI_BITFIELDS;
     CDIB surface;
+    const std::uintptr_t before = marks.Mark();
     EXPECT_EQ(surface.CreateFromDIB(Info(fields), nullptr, nullptr), 1);
+    EXPECT_GT(marks.Mark(), before + GdiMarks::kStep) << "the marks miss a surface made";
 }
 
 TEST(CDIBResources, LoadsCheckEveryByteAgainstTheResourceSize) {
@@ -451,30 +547,32 @@ TEST(CDIBResources, LoadsCheckEveryByteAgainstTheResourceSize) {
     const auto bytes = [](const std::vector<BYTE>& v) { return v.data(); };
     const auto size = [](const std::vector<BYTE>& v) { return static_cast<unsigned>(v.size()); };
     const DvResource table[] = {
-        {DV_RESOURCE_TYPE(2), 9001, bytes(good), size(good)},
-        {DV_RESOURCE_TYPE(2), 9002, bytes(good), 39},             // header cut
-        {DV_RESOURCE_TYPE(2), 9003, bytes(good), 40 + 1000},      // colour table cut
-        {DV_RESOURCE_TYPE(2), 9004, bytes(good), size(good) - 1}, // last pixel row cut
-        {DV_RESOURCE_TYPE(10), 9005, bytes(file), size(file)},
-        {DV_RESOURCE_TYPE(10), 9006, bytes(badOffset), size(badOffset)},
-        {DV_RESOURCE_TYPE(10), 9007, bytes(file), size(file) - 1},
-        {DV_RESOURCE_TYPE(2), 9008, bytes(huge), size(huge)},
+        {RT_BITMAP, 9001, bytes(good), size(good)},
+        {RT_BITMAP, 9002, bytes(good), 39},             // header cut
+        {RT_BITMAP, 9003, bytes(good), 40 + 1000},      // colour table cut
+        {RT_BITMAP, 9004, bytes(good), size(good) - 1}, // last pixel row cut
+        {RT_RCDATA, 9005, bytes(file), size(file)},
+        {RT_RCDATA, 9006, bytes(badOffset), size(badOffset)},
+        {RT_RCDATA, 9007, bytes(file), size(file) - 1},
+        {RT_BITMAP, 9008, bytes(huge), size(huge)},
         {nullptr, 0, nullptr, 0},
     };
-    DvSetExtraResources(table);
+    const CraftedResources crafted(table);
+    ASSERT_TRUE(crafted.Ready());
+    const HINSTANCE module = crafted.Module();
 
     CDIB texture;
     ASSERT_EQ(texture.Create(128, 128, 55, nullptr), 1);
     const BYTE* const bits = texture.Bits();
     for (UINT id : {9002u, 9003u, 9004u, 9008u, 9999u}) {
-        EXPECT_EQ(texture.LoadBitmapResource(id), 0) << id;
+        EXPECT_EQ(texture.LoadBitmapResource(id, nullptr, RT_BITMAP, module), 0) << id;
         EXPECT_EQ(texture.Bits(), bits);
         EXPECT_EQ(texture.Width(), 128);
         EXPECT_EQ(texture.Bits()[128 * 128 - 1], 55);
     }
-    EXPECT_EQ(texture.LoadBitmapResource(9005, nullptr, RT_BITMAP), 0); // wrong type
-    EXPECT_EQ(texture.LoadBitmapResource(9006, nullptr, RT_RCDATA), 0);
-    EXPECT_EQ(texture.LoadBitmapResource(9007, nullptr, RT_RCDATA), 0);
+    EXPECT_EQ(texture.LoadBitmapResource(9005, nullptr, RT_BITMAP, module), 0); // wrong type
+    EXPECT_EQ(texture.LoadBitmapResource(9006, nullptr, RT_RCDATA, module), 0);
+    EXPECT_EQ(texture.LoadBitmapResource(9007, nullptr, RT_RCDATA, module), 0);
     EXPECT_EQ(
         texture.LoadBitmapResource(9001, nullptr, RT_BITMAP, reinterpret_cast<HINSTANCE>(0x1234)),
         0);
@@ -485,11 +583,10 @@ TEST(CDIBResources, LoadsCheckEveryByteAgainstTheResourceSize) {
         const BYTE* b = texture.Bits();
         return b[0] == 1 && b[1] == 2 && b[4] == 5 && b[5] == 6;
     };
-    ASSERT_EQ(texture.LoadBitmapResource(9001), 1);
+    ASSERT_EQ(texture.LoadBitmapResource(9001, nullptr, RT_BITMAP, module), 1);
     EXPECT_EQ(texture.Width(), 2);
     EXPECT_TRUE(pixelsAre());
     EXPECT_EQ(std::memcmp(Colours(texture), colours.data(), 1024), 0);
-    ASSERT_EQ(texture.LoadBitmapResource(9005, nullptr, RT_RCDATA), 1);
+    ASSERT_EQ(texture.LoadBitmapResource(9005, nullptr, RT_RCDATA, module), 1);
     EXPECT_TRUE(pixelsAre());
-    DvSetExtraResources(nullptr);
 }

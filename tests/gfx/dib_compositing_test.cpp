@@ -1,7 +1,11 @@
 // The surface's compositing operations, grouped by operation.
 #include "gfx/DIB.h"
 #include "gfx/Palette.h"
+#ifdef _WIN32
+#include "windows/ImportStandIn.h"
+#else
 #include "host/headless/HeadlessHost.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -565,8 +569,26 @@ TEST_F(Compositing, DissolveDrawsNothingWithoutBudgetAreaOrContext) {
 
 namespace {
 
-// A host whose clock moves one millisecond each time it is read, so that a dissolve with a
-// budget of n milliseconds runs exactly n batches.
+// A clock that moves one millisecond each time it is read, so that a dissolve with a budget of
+// n milliseconds runs exactly n batches.
+#ifdef _WIN32
+// The real GetTickCount has no host to stand in for it: the stepping clock takes its place in
+// this executable's import table.
+DWORD g_dwSteppingNow = 0;
+DWORD WINAPI SteppingTickCount() {
+    return ++g_dwSteppingNow;
+}
+
+class SteppingClockInstalled {
+public:
+    SteppingClockInstalled() { g_dwSteppingNow = 5000; }
+    bool Installed() const { return m_standIn.Installed(); }
+
+private:
+    CImportStandIn m_standIn{"KERNEL32.dll", "GetTickCount",
+                             reinterpret_cast<void*>(&SteppingTickCount)};
+};
+#else
 class SteppingClock : public CHeadlessHost {
 public:
     DWORD TickCount() override { return ++m_dwNow; }
@@ -579,15 +601,18 @@ class SteppingClockInstalled {
 public:
     SteppingClockInstalled() : m_previous(DvInstallHost(std::make_unique<SteppingClock>())) {}
     ~SteppingClockInstalled() { DvInstallHost(std::move(m_previous)); }
+    bool Installed() const { return true; }
 
 private:
     std::unique_ptr<CHost> m_previous;
 };
+#endif
 
 } // namespace
 
 TEST_F(Compositing, DissolveRunsWholeBatchesOfAHundredUntilTheBudgetIsSpent) {
     SteppingClockInstalled clock;
+    ASSERT_TRUE(clock.Installed());
     CDIB picture;
     CDIB screen;
     Pattern(picture, 5, 4, &m_palette, 10);

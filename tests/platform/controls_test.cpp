@@ -203,6 +203,17 @@ TEST_F(ControlsTest, PictureStaticsFromGoodAndDamagedBitmaps) {
     EXPECT_EQ(r.right - r.left, 2);
     DestroyWindow(later);
     DeleteObject(bitmap);
+
+    // A centred picture leaves the static its size.
+    HWND centred =
+        Make("STATIC", MAKEINTRESOURCE(900), SS_BITMAP | SS_CENTERIMAGE, 250, 10, 10, 8, 10);
+    ASSERT_NE(centred, nullptr);
+    GetWindowRect(centred, &r);
+    EXPECT_EQ(r.right - r.left, 10);
+    EXPECT_EQ(r.bottom - r.top, 8);
+    Pump();
+    EXPECT_EQ(m_host->Pixel(centred, 4, 3), 0xFF0000u);
+    EXPECT_EQ(m_host->Pixel(centred, 5, 4), 0xFFFFFFu);
 }
 
 TEST_F(ControlsTest, MenusChooseByMouseKeyAndMnemonic) {
