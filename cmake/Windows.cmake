@@ -77,4 +77,11 @@ function(dorvane_windows_targets)
                  ${PROJECT_SOURCE_DIR}/tests/render/Caster_test.cpp)
   target_link_libraries(test-windows-units PRIVATE render terrain GTest::gtest GTest::gtest_main)
   target_include_directories(test-windows-units PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+
+  # The platform tests that state what the Windows calls do (tests/winapi), on the real calls,
+  # with the program's resources for the templates they open.
+  file(GLOB winapi_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/winapi/*.cpp)
+  add_executable(test-winapi ${winapi_tests} $<TARGET_OBJECTS:res_windows>)
+  target_link_libraries(test-winapi PRIVATE GTest::gtest GTest::gtest_main)
+  target_include_directories(test-winapi PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR})
 endfunction()
