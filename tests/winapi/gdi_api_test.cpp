@@ -332,7 +332,9 @@ TEST(ApiPalettes, SelectingIntoContextsOnATrueColourDisplay) {
     const HPALETTE initial = SelectPalette(screen, palette, FALSE);
     EXPECT_EQ(initial, GetStockObject(DEFAULT_PALETTE));
     EXPECT_EQ(GetCurrentObject(screen, OBJ_PAL), palette);
-    RealizePalette(screen);
+    EXPECT_EQ(RealizePalette(screen), 0u);
+    PALETTEENTRY system[4] = {};
+    EXPECT_EQ(GetSystemPaletteEntries(screen, 0, 4, system), 0u);
     EXPECT_EQ(SelectPalette(screen, initial, FALSE), palette);
     ReleaseDC(nullptr, screen);
 
@@ -484,6 +486,13 @@ TEST(ApiFills, SolidBrushesOnTrueColourAndIndexedSections) {
     EXPECT_NE(FillRect(indexed.dc, &all, brush), 0);
     for (int x = 0; x < 4; ++x) {
         EXPECT_EQ(indexed.Index(x, 0), 3) << x;
+    }
+    DeleteObject(brush);
+    // Any other colour is the nearest entry's index.
+    brush = CreateSolidBrush(RGB(200, 30, 30));
+    EXPECT_NE(FillRect(indexed.dc, &all, brush), 0);
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(indexed.Index(x, 0), 1) << x;
     }
     DeleteObject(brush);
 }

@@ -72,3 +72,43 @@ TEST(ApiText, ExtentsOfTheDialogFont) {
     EXPECT_TRUE(DeleteObject(font));
     DeleteDC(dc);
 }
+
+TEST(ApiText, DrawingOnAnIndexedSectionInksWithTheNearestIndexOnly) {
+    // The program's captions: a colour of the section's table (PALETTERGB), no background.
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[4];
+    } info = {{sizeof(BITMAPINFOHEADER), 64, 20, 1, 8, BI_RGB, 0, 0, 0, 4, 0},
+              {{0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}}};
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info),
+                                       DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(section, nullptr);
+    auto* pixels = static_cast<BYTE*>(bits);
+    std::memset(pixels, 2, 64 * 20);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ oldBitmap = SelectObject(dc, section);
+    HFONT font = DialogFont();
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextColor(dc, PALETTERGB(250, 10, 10));
+    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
+    RECT r = {4, 2, 60, 18};
+    EXPECT_EQ(DrawText(dc, "Orvik", -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX), 13);
+    int inked = 0;
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const BYTE index = pixels[(19 - y) * 64 + x];
+            ASSERT_TRUE(index == 2 || index == 1) << x << "," << y;
+            if (index == 1) {
+                ++inked;
+                EXPECT_TRUE(x >= 4 && x < 60 && y >= 2 && y < 18) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(inked, 20);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(font);
+    DeleteDC(dc);
+    DeleteObject(section);
+}

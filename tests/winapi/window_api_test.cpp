@@ -393,6 +393,14 @@ TEST_F(WindowApiTest, CaptureMovesBetweenWindowsAndTellsTheOneThatLosesIt) {
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].hWnd, a);
     EXPECT_EQ(changes[0].lParam, reinterpret_cast<LPARAM>(b));
+    // Taking it again, it is told so too (a control that tracks a press keeps tracking when
+    // lParam is itself).
+    g_log.clear();
+    EXPECT_EQ(SetCapture(b), b);
+    changes = Only(WM_CAPTURECHANGED);
+    ASSERT_EQ(changes.size(), 1u);
+    EXPECT_EQ(changes[0].hWnd, b);
+    EXPECT_EQ(changes[0].lParam, reinterpret_cast<LPARAM>(b));
 
     g_log.clear();
     EXPECT_TRUE(ReleaseCapture());
