@@ -47,6 +47,25 @@ void ApiTest::Stall(DWORD ms) {
     Sleep(ms);
 }
 
+void ApiTest::Button(HWND hWnd, int x, int y, bool down) {
+    POINT p = {x, y};
+    ClientToScreen(hWnd, &p);
+    SetCursorPos(p.x, p.y);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    // The system queues the input on its own time.
+    MSG msg;
+    for (int i = 0; i < 500; ++i) {
+        if (PeekMessage(&msg, nullptr, WM_LBUTTONDOWN, WM_LBUTTONUP, PM_NOREMOVE)) {
+            break;
+        }
+        Sleep(10);
+    }
+    Pump();
+}
+
 #else
 
 #include "host/headless/HeadlessHost.h"
@@ -79,6 +98,15 @@ void ApiTest::Wait(DWORD ms) {
 
 void ApiTest::Stall(DWORD ms) {
     CHeadlessHost::Installed()->Advance(ms);
+}
+
+void ApiTest::Button(HWND hWnd, int x, int y, bool down) {
+    if (down) {
+        CHeadlessHost::Installed()->MouseDown(hWnd, x, y);
+    } else {
+        CHeadlessHost::Installed()->MouseUp(hWnd, x, y);
+    }
+    DvPumpMessages();
 }
 
 #endif

@@ -28,4 +28,7 @@ protected:
     void Wait(DWORD ms);
     // Lets `ms` milliseconds pass without serving the queue, as a long computation would.
     void Stall(DWORD ms);
+    // The user presses (or releases) the left button at a point of hWnd's client area; the
+    // input is delivered before this returns.
+    void Button(HWND hWnd, int x, int y, bool down);
 };

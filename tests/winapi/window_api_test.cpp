@@ -37,6 +37,8 @@ bool Watched(UINT message) {
     case WM_ERASEBKGND:
     case WM_PAINT:
     case WM_TIMER:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:
     case WM_COMMAND:
     case WM_SYSCOMMAND:
@@ -425,6 +427,46 @@ TEST_F(WindowApiTest, CaptureMovesBetweenWindowsAndTellsTheOneThatLosesIt) {
     SetCapture(a);
     EXPECT_TRUE(DestroyWindow(a));
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(WindowApiTest, TheButtonGoesToTheWindowUnderItUnlessAnotherHasTheCapture) {
+    HWND top = Top(WS_POPUP | WS_VISIBLE);
+    HWND a = Child(top, 0, 0, 50, 50, 1);
+    HWND b = Child(top, 60, 0, 50, 50, 2);
+    ASSERT_NE(b, nullptr);
+    UpdateWindow(top);
+    Pump();
+    const auto presses = [] {
+        std::vector<std::pair<HWND, LPARAM>> found;
+        for (const Record& r : g_log) {
+            if (r.message == WM_LBUTTONDOWN || r.message == WM_LBUTTONUP) {
+                found.emplace_back(r.hWnd, r.lParam);
+            }
+        }
+        return found;
+    };
+
+    g_log.clear();
+    Button(b, 10, 12, true);
+    Button(b, 10, 12, false);
+    EXPECT_EQ(presses(), (std::vector<std::pair<HWND, LPARAM>>{{b, MAKELPARAM(10, 12)},
+                                                               {b, MAKELPARAM(10, 12)}}));
+
+    // Captured: in the capturing window's coordinates, also outside it and outside the
+    // program's windows.
+    SetCapture(a);
+    g_log.clear();
+    Button(b, 10, 12, true);
+    Button(top, 320, 210, false);
+    EXPECT_EQ(presses(), (std::vector<std::pair<HWND, LPARAM>>{{a, MAKELPARAM(70, 12)},
+                                                               {a, MAKELPARAM(320, 210)}}));
+    EXPECT_EQ(GetCapture(), a);
+    ReleaseCapture();
+    g_log.clear();
+    Button(b, 5, 5, true);
+    Button(b, 5, 5, false);
+    EXPECT_EQ(presses(),
+              (std::vector<std::pair<HWND, LPARAM>>{{b, MAKELPARAM(5, 5)}, {b, MAKELPARAM(5, 5)}}));
 }
 
 TEST_F(WindowApiTest, TheSystemMenuTakesTheProgramsAboutItem) {
