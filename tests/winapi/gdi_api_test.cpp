@@ -329,6 +329,11 @@ TEST(ApiPalettes, SelectingIntoContextsOnATrueColourDisplay) {
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE, 0);
     EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
+    EXPECT_EQ(GetDeviceCaps(screen, PLANES), 1);
+    EXPECT_EQ(GetDeviceCaps(screen, SIZEPALETTE), 0);
+    // Points become pixels at 96 to the inch.
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
     const HPALETTE initial = SelectPalette(screen, palette, FALSE);
     EXPECT_EQ(initial, GetStockObject(DEFAULT_PALETTE));
     EXPECT_EQ(GetCurrentObject(screen, OBJ_PAL), palette);
@@ -430,7 +435,10 @@ TEST(ApiBlits, ClippingAtBothSurfacesEdges) {
 }
 
 TEST(ApiBlits, StretchingUpRepeatsEachPixel) {
-    // The program's stretches enlarge (the view drawn at twice its size) or keep the size.
+    // The program's stretches enlarge (an inset at twice its size) or keep the size, where every
+    // stretch mode agrees. Shrinking is left out: the real default mode (BLACKONWHITE) ANDs the
+    // pixels it drops together, our layer keeps the nearest as COLORONCOLOR does, and the
+    // program never shrinks.
     Section source(4, 2, 8, kFour);
     for (int x = 0; x < 4; ++x) {
         source.Index(x, 0) = static_cast<BYTE>(x);

@@ -182,6 +182,14 @@ TEST_F(WindowApiTest, CreationSendsCreateSizeAndMoveBeforeReturning) {
     EXPECT_FALSE(DestroyWindow(top));
 }
 
+TEST_F(WindowApiTest, IconsAreThirtyTwoAndSixteenPixelsSquare) {
+    // The program centres its icon when it is minimised, by these.
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
+    EXPECT_EQ(GetSystemMetrics(SM_CYICON), 32);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), 16);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), 16);
+}
+
 TEST_F(WindowApiTest, AWindowThatRefusesCreationIsDestroyed) {
     g_createResult = -1;
     EXPECT_EQ(Top(), nullptr);
