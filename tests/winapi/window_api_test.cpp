@@ -322,6 +322,31 @@ TEST_F(WindowApiTest, TheMainDialogShowsItselfAfterItInitialisesAndThenPaints) {
     EXPECT_TRUE(DestroyWindow(dialog));
 }
 
+TEST_F(WindowApiTest, EnterAndEscapeAreTheDialogsDefaultButtonAndCancel) {
+    for (int id : {IDD_ABOUTBOX, IDD_TERRAIN_DIALOG}) {
+        g_endWith = 0;
+        HWND dialog = CreateDialogIndirectParam(GetModuleHandle(nullptr), DialogTemplate(id),
+                                                nullptr, RecordingDlgProc, 0);
+        ASSERT_NE(dialog, nullptr);
+        // OK is the default push button of both (in the main dialog a hidden one).
+        EXPECT_EQ(SendMessage(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID)) << id;
+        for (const auto& [key, command] :
+             {std::pair<UINT, int>{VK_RETURN, IDOK}, std::pair<UINT, int>{VK_ESCAPE, IDCANCEL}}) {
+            g_dialogLog.clear();
+            MSG msg = {dialog, WM_KEYDOWN, key, 0, 0, {0, 0}};
+            EXPECT_TRUE(IsDialogMessage(dialog, &msg)) << id;
+            std::vector<WPARAM> commands;
+            for (const Record& r : g_dialogLog) {
+                if (r.message == WM_COMMAND) {
+                    commands.push_back(r.wParam);
+                }
+            }
+            EXPECT_EQ(commands, (std::vector<WPARAM>{MAKEWPARAM(command, BN_CLICKED)})) << id;
+        }
+        EXPECT_TRUE(DestroyWindow(dialog));
+    }
+}
+
 TEST_F(WindowApiTest, TimersTickWithTheirIdsAndNeverPileUp) {
     // Where exact counts are stated, the period is long beside anything a busy machine may
     // add to a pump; the program's own period is tried with a margin.
