@@ -1,9 +1,8 @@
-// Windows, dialogs, timers, capture and the system menu, as both implementations of USER must
-// do them. Message sequences are compared over the messages the program and its framework act
-// on; the real system sends more (activation, non-client painting, position changes) that
-// nothing here handles.
+// Windows, dialogs and their keys, timers, the mouse and its capture, and the system menu, as
+// both implementations of USER must do them. Message sequences are compared over the messages the
+// program and its framework act on; the real system sends more (activation, non-client painting,
+// position changes) that nothing here handles.
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
