@@ -81,4 +81,11 @@ function(dorvane_windows_targets)
   target_link_libraries(test-windows-units PRIVATE app GTest::gtest GTest::gtest_main)
   add_dependencies(test-windows-units res_palette)
   target_include_directories(test-windows-units PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+
+  # The platform tests that state what the Windows calls do (tests/winapi), on the real calls,
+  # with the program's resources for the templates they open.
+  file(GLOB winapi_tests CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/winapi/*.cpp)
+  add_executable(test-winapi ${winapi_tests} $<TARGET_OBJECTS:res_windows>)
+  target_link_libraries(test-winapi PRIVATE GTest::gtest GTest::gtest_main)
+  target_include_directories(test-winapi PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR})
 endfunction()

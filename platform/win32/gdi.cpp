@@ -241,11 +241,14 @@ int DvBitmap::Describe(int size, void* out) const {
         ds.dsBm = bm;
         ds.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
         ds.dsBmih.biWidth = width;
-        ds.dsBmih.biHeight = topDown ? -height : height;
+        // The height is reported positive whichever way the rows run, and an indexed section
+        // has a colour for every index.
+        ds.dsBmih.biHeight = height;
         ds.dsBmih.biPlanes = 1;
         ds.dsBmih.biBitCount = static_cast<WORD>(bitCount);
         ds.dsBmih.biCompression = BI_RGB;
         ds.dsBmih.biSizeImage = static_cast<DWORD>(stride) * static_cast<DWORD>(height);
+        ds.dsBmih.biClrUsed = bitCount == 8 ? 256 : 0;
         std::memcpy(out, &ds, sizeof ds);
         return static_cast<int>(sizeof ds);
     }
@@ -551,13 +554,14 @@ int SetDIBits(HDC, HBITMAP hbm, UINT start, UINT cLines, const void* lpBits,
         }
     }
 
+    // The DIB lies at the bitmap's top left: its scan line s (counted from its bottom) is the
+    // bitmap's row srcHeight - 1 - s from the top, and rows below the bitmap are cut off.
     const std::int64_t srcHeight = h.biHeight;
-    if (start >= srcHeight || start >= static_cast<UINT>(target->height)) {
+    if (start >= srcHeight) {
         return 0;
     }
     const std::int64_t lines =
-        std::min<std::int64_t>({static_cast<std::int64_t>(cLines), srcHeight - start,
-                                static_cast<std::int64_t>(target->height) - start});
+        std::min<std::int64_t>(static_cast<std::int64_t>(cLines), srcHeight - start);
     // Row length in bytes, padded to 32 bits; biWidth * 32 fits easily in 64 bits.
     const std::int64_t srcStride = ((static_cast<std::int64_t>(h.biWidth) * bpp + 31) / 32) * 4;
     const int width = std::min<int>(h.biWidth, target->width);
@@ -580,10 +584,12 @@ int SetDIBits(HDC, HBITMAP hbm, UINT start, UINT cLines, const void* lpBits,
     const BitField blue(masks[2]);
     NearestCache nearest(target);
 
-    for (std::int64_t k = 0; k < lines; ++k) {
+    // The first line that lands inside the bitmap.
+    const std::int64_t first = std::max<std::int64_t>(0, srcHeight - start - target->height);
+    for (std::int64_t k = first; k < lines; ++k) {
+        const std::int64_t row = srcHeight - 1 - (start + k);
         const BYTE* src = bits + k * srcStride;
-        // Scan line start + k, counted from the bottom of both bitmaps.
-        BYTE* dst = target->Row(target->height - 1 - static_cast<int>(start + k));
+        BYTE* dst = target->Row(static_cast<int>(row));
         for (int x = 0; x < width; ++x) {
             int index = -1;
             DWORD rgb = 0;

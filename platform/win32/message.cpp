@@ -577,7 +577,8 @@ HWND SetCapture(HWND hWnd) {
         return previous;
     }
     queue.capture = hWnd;
-    if (previous != nullptr && previous != hWnd) {
+    // The window that had the capture is told, also when it takes it again.
+    if (previous != nullptr) {
         SendMessage(previous, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hWnd));
     }
     return previous;

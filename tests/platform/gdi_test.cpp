@@ -204,40 +204,7 @@ TEST(GdiPalettes, EntriesNearestIndexAndTheTrueColourDisplay) {
     EXPECT_EQ(GetPaletteEntries(palette, 0, 1, e), 0u);
 }
 
-TEST(GdiSetDIBits, IndexedSourcesKeepIndicesOfTheirOwnTableAndMatchOtherwise) {
-    // A table with a repeated colour: identical tables must keep the index, not the first match.
-    std::vector<RGBQUAD> table = kFour;
-    table.push_back(Quad(255, 0, 0));
-    Surface target(4, 2, 8, table);
-
-    Info256 source = MakeInfo(4, 2, 8, table);
-    // Bottom row first: the bottom image row reads 4 3 2 1, the top 0 1 2 4.
-    const BYTE pixels[8] = {4, 3, 2, 1, 0, 1, 2, 4};
-    EXPECT_EQ(SetDIBits(target.dc, target.bitmap, 0, 2, pixels, AsInfo(source), DIB_RGB_COLORS), 2);
-    EXPECT_EQ(std::memcmp(target.Row(0), pixels + 4, 4), 0);
-    EXPECT_EQ(std::memcmp(target.Row(1), pixels, 4), 0);
-
-    // Another table: each colour goes to its nearest entry.
-    Info256 other =
-        MakeInfo(4, 1, 8, {Quad(250, 10, 0), Quad(0, 0, 200), Quad(1, 1, 1), Quad(10, 240, 10)});
-    const BYTE indices[4] = {0, 1, 2, 3};
-    EXPECT_EQ(SetDIBits(target.dc, target.bitmap, 0, 1, indices, AsInfo(other), DIB_RGB_COLORS), 1);
-    const BYTE expected[4] = {1, 3, 0, 2};
-    EXPECT_EQ(std::memcmp(target.Row(1), expected, 4), 0);
-
-    // 1 and 4 bits per pixel, rows padded to 32 bits.
-    // Scan line 1 of two-line DIBs: the bits given are that line's.
-    Info256 mono = MakeInfo(4, 2, 1, {Quad(0, 0, 0), Quad(0, 255, 0)});
-    const BYTE monoBits[4] = {0xA0, 0, 0, 0}; // 1 0 1 0
-    SetDIBits(target.dc, target.bitmap, 1, 1, monoBits, AsInfo(mono), DIB_RGB_COLORS);
-    const BYTE monoExpected[4] = {2, 0, 2, 0};
-    EXPECT_EQ(std::memcmp(target.Row(0), monoExpected, 4), 0);
-    Info256 nibbles = MakeInfo(4, 2, 4, kFour);
-    const BYTE nibbleBits[4] = {0x32, 0x10, 0, 0};
-    SetDIBits(target.dc, target.bitmap, 1, 1, nibbleBits, AsInfo(nibbles), DIB_RGB_COLORS);
-    const BYTE nibbleExpected[4] = {3, 2, 1, 0};
-    EXPECT_EQ(std::memcmp(target.Row(0), nibbleExpected, 4), 0);
-}
+// SetDIBits from indexed sources: tests/winapi, on both implementations.
 
 TEST(GdiSetDIBits, TrueColourSourcesAndRefusedFormats) {
     Surface indexed(2, 1, 8, kFour);
