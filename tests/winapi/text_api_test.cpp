@@ -73,35 +73,6 @@ TEST(ApiText, ExtentsOfTheDialogFont) {
     DeleteDC(dc);
 }
 
-TEST(ApiText, TheCellsOfTheDialogFamilyAtSeveralSizes) {
-    // Character heights to cell metrics: height, ascent, descent, internal leading and the
-    // average width that dialog units are made of. The widest letter and the widths of words
-    // belong to the face and differ between the two (by a pixel or two a word).
-    const struct {
-        int charHeight;
-        LONG height, ascent, descent, internalLeading, aveCharWidth;
-    } cases[] = {{-11, 13, 10, 3, 2, 6}, {-13, 15, 12, 3, 2, 7}, {-16, 19, 15, 4, 3, 8}};
-    HDC dc = CreateCompatibleDC(nullptr);
-    for (const auto& c : cases) {
-        HFONT font = CreateFont(c.charHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
-        HGDIOBJ old = SelectObject(dc, font);
-        TEXTMETRIC tm = {};
-        ASSERT_TRUE(GetTextMetrics(dc, &tm));
-        EXPECT_EQ(tm.tmHeight, c.height) << c.charHeight;
-        EXPECT_EQ(tm.tmAscent, c.ascent) << c.charHeight;
-        EXPECT_EQ(tm.tmDescent, c.descent) << c.charHeight;
-        EXPECT_EQ(tm.tmInternalLeading, c.internalLeading) << c.charHeight;
-        EXPECT_EQ(tm.tmExternalLeading, 0) << c.charHeight;
-        EXPECT_EQ(tm.tmAveCharWidth, c.aveCharWidth) << c.charHeight;
-        EXPECT_EQ(Extent(dc, "Dorvane").cy, c.height) << c.charHeight;
-        SelectObject(dc, old);
-        DeleteObject(font);
-    }
-    DeleteDC(dc);
-}
-
 TEST(ApiText, DrawingOnAnIndexedSectionInksWithTheNearestIndexOnly) {
     // The program's captions: a colour of the section's table (PALETTERGB), no background.
     struct {

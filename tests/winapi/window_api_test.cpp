@@ -321,6 +321,25 @@ TEST_F(WindowApiTest, TheMainDialogShowsItselfAfterItInitialisesAndThenPaints) {
     EXPECT_TRUE(DestroyWindow(dialog));
 }
 
+// The two sides draw the dialog font with different faces (a screen face here, the bitmap face
+// there), whose cells differ at other sizes; at the templates' 8 points both give the dialog
+// base units 6 x 13, so the main dialog is 441 x 192 pixels on both.
+TEST_F(WindowApiTest, TheDialogsUnitsAreSixByThirteenPixels) {
+    HWND dialog = CreateDialogIndirectParam(GetModuleHandle(nullptr),
+                                            DialogTemplate(IDD_TERRAIN_DIALOG), nullptr,
+                                            RecordingDlgProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    RECT units = {0, 0, 4, 8};
+    ASSERT_TRUE(MapDialogRect(dialog, &units));
+    EXPECT_EQ(units.right, 6);
+    EXPECT_EQ(units.bottom, 13);
+    RECT whole = {0, 0, 294, 118};
+    ASSERT_TRUE(MapDialogRect(dialog, &whole));
+    EXPECT_EQ(whole.right, 441);
+    EXPECT_EQ(whole.bottom, 192);
+    EXPECT_TRUE(DestroyWindow(dialog));
+}
+
 TEST_F(WindowApiTest, EnterAndEscapeAreTheDialogsDefaultButtonAndCancel) {
     for (int id : {IDD_ABOUTBOX, IDD_TERRAIN_DIALOG}) {
         g_endWith = 0;
