@@ -3,79 +3,11 @@
 #include <afxwin.h>
 
 #include "win32/gdiobj.h"
+#include "winapi/Sections.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-namespace {
-
-// A header followed by a 256-entry colour table, as the sections take it.
-struct Info256 {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[256];
-};
-
-Info256 MakeInfo(int width, int height, int bitCount, const std::vector<RGBQUAD>& colours = {}) {
-    Info256 info = {};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = static_cast<WORD>(bitCount);
-    info.header.biCompression = BI_RGB;
-    info.header.biClrUsed = static_cast<DWORD>(colours.size());
-    for (std::size_t i = 0; i < colours.size(); ++i) {
-        info.colours[i] = colours[i];
-    }
-    return info;
-}
-
-const BITMAPINFO* AsInfo(const Info256& info) {
-    return reinterpret_cast<const BITMAPINFO*>(&info);
-}
-
-RGBQUAD Quad(int r, int g, int b) {
-    return RGBQUAD{static_cast<BYTE>(b), static_cast<BYTE>(g), static_cast<BYTE>(r), 0};
-}
-
-// A section selected into its own memory context, released at the end of a test.
-struct Surface {
-    HBITMAP bitmap = nullptr;
-    HDC dc = nullptr;
-    HGDIOBJ old = nullptr;
-    BYTE* bits = nullptr;
-    int width = 0;
-    int height = 0;
-    int stride = 0;
-    bool topDown = false;
-
-    Surface(int w, int h, int bitCount, const std::vector<RGBQUAD>& colours = {}) {
-        Info256 info = MakeInfo(w, h, bitCount, colours);
-        void* p = nullptr;
-        bitmap = CreateDIBSection(nullptr, AsInfo(info), DIB_RGB_COLORS, &p, nullptr, 0);
-        bits = static_cast<BYTE*>(p);
-        width = w;
-        height = h < 0 ? -h : h;
-        topDown = h < 0;
-        stride = bitCount == 8 ? (w + 3) & ~3 : w * 4;
-        dc = CreateCompatibleDC(nullptr);
-        old = SelectObject(dc, bitmap);
-    }
-    ~Surface() {
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
-    BYTE* Row(int y) const { return bits + (topDown ? y : height - 1 - y) * stride; }
-    BYTE& Index(int x, int y) const { return Row(y)[x]; }
-    DWORD& Pixel(int x, int y) const { return reinterpret_cast<DWORD*>(Row(y))[x]; }
-};
-
-const std::vector<RGBQUAD> kFour = {Quad(0, 0, 0), Quad(255, 0, 0), Quad(0, 255, 0),
-                                    Quad(0, 0, 255)};
-
-} // namespace
 
 TEST(GdiObjects, SectionsAreMadeOnlyInTheSupportedFormats) {
     void* bits = reinterpret_cast<void*>(1);
@@ -207,8 +139,8 @@ TEST(GdiPalettes, EntriesNearestIndexAndTheTrueColourDisplay) {
 // SetDIBits from indexed sources: tests/winapi, on both implementations.
 
 TEST(GdiSetDIBits, TrueColourSourcesAndRefusedFormats) {
-    Surface indexed(2, 1, 8, kFour);
-    Surface truecolour(2, 1, 32);
+    Section indexed(2, 1, 8, kFour);
+    Section truecolour(2, 1, 32);
 
     Info256 rgb24 = MakeInfo(2, 1, 24);
     const BYTE bits24[8] = {0, 0, 200, 230, 20, 10, 0, 0}; // red-ish, blue-ish (blue first)
@@ -254,26 +186,26 @@ TEST(GdiSetDIBits, TrueColourSourcesAndRefusedFormats) {
 TEST(GdiBlits, ColoursCrossThroughTheTables) {
     std::vector<RGBQUAD> table = kFour;
     table.push_back(Quad(0, 255, 0)); // 4 repeats 2
-    Surface source(3, 2, 8, table);
+    Section source(3, 2, 8, table);
     for (int x = 0; x < 3; ++x) {
         source.Index(x, 0) = static_cast<BYTE>(x + 2);
         source.Index(x, 1) = static_cast<BYTE>(x);
     }
     // Identical tables copy indices, repeated colours included.
-    Surface same(3, 2, 8, table);
+    Section same(3, 2, 8, table);
     EXPECT_TRUE(BitBlt(same.dc, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY));
     for (int y = 0; y < 2; ++y) {
         EXPECT_EQ(std::memcmp(same.Row(y), source.Row(y), 3), 0);
     }
     // A reordered table maps each colour to where it now is.
-    Surface reordered(3, 2, 8, {Quad(0, 0, 255), Quad(0, 255, 0), Quad(255, 0, 0), Quad(0, 0, 0)});
+    Section reordered(3, 2, 8, {Quad(0, 0, 255), Quad(0, 255, 0), Quad(255, 0, 0), Quad(0, 0, 0)});
     EXPECT_TRUE(BitBlt(reordered.dc, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY));
     EXPECT_EQ(reordered.Index(0, 0), 1);
     EXPECT_EQ(reordered.Index(1, 0), 0);
     EXPECT_EQ(reordered.Index(2, 0), 1);
     EXPECT_EQ(reordered.Index(0, 1), 3);
     // True colour through the source's table.
-    Surface screen(3, -2, 32);
+    Section screen(3, -2, 32);
     EXPECT_TRUE(BitBlt(screen.dc, 0, 0, 3, 2, source.dc, 0, 0, SRCCOPY));
     EXPECT_EQ(screen.Pixel(0, 0), 0x0000FF00u);
     EXPECT_EQ(screen.Pixel(1, 0), 0x000000FFu);
@@ -285,11 +217,11 @@ TEST(GdiBlits, ColoursCrossThroughTheTables) {
     for (int i = 0; i < 256; ++i) {
         ramp[static_cast<std::size_t>(i)] = Quad(i, 255 - i, i / 2);
     }
-    Surface wide(41, 1, 8, ramp);
+    Section wide(41, 1, 8, ramp);
     for (int x = 0; x < 41; ++x) {
         wide.Index(x, 0) = static_cast<BYTE>(x * 5);
     }
-    Surface row(48, 1, 32);
+    Section row(48, 1, 32);
     for (int offset = 0; offset < 4; ++offset) {
         EXPECT_TRUE(BitBlt(row.dc, offset, 0, 41 - offset, 1, wide.dc, offset, 0, SRCCOPY));
         for (int x = offset; x < 41; ++x) {
@@ -308,7 +240,7 @@ TEST(GdiBlits, EightBitOntoTrueColourIsExactForEveryIndexLengthAndAlignment) {
     for (int i = 0; i < 256; ++i) {
         table[static_cast<std::size_t>(i)] = Quad(i, (i * 7 + 3) & 0xFF, (i * 13 + 5) & 0xFF);
     }
-    Surface source(420, 2, 8, table);
+    Section source(420, 2, 8, table);
     for (int y = 0; y < 2; ++y) {
         for (int x = 0; x < 420; ++x) {
             source.Index(x, y) = static_cast<BYTE>((x * 37 + y * 101) & 0xFF);
@@ -319,7 +251,7 @@ TEST(GdiBlits, EightBitOntoTrueColourIsExactForEveryIndexLengthAndAlignment) {
         return (DWORD(c.rgbRed) << 16) | (DWORD(c.rgbGreen) << 8) | c.rgbBlue;
     };
     const DWORD untouched = 0xFF000001u; // a value no blit writes
-    Surface screen(500, -2, 32);
+    Section screen(500, -2, 32);
     // With the processor's byte permutes (where it has them) and with the plain path.
     struct Restore {
         ~Restore() { g_dvBytePermutes = true; }
@@ -350,16 +282,16 @@ TEST(GdiBlits, EightBitOntoTrueColourIsExactForEveryIndexLengthAndAlignment) {
 }
 
 TEST(GdiBlits, StretchingPicksTheNearestPixelAndClipsBothSides) {
-    Surface source(4, 1, 32);
+    Section source(4, 1, 32);
     for (int x = 0; x < 4; ++x) {
         source.Pixel(x, 0) = static_cast<DWORD>(x + 1);
     }
-    Surface wide(8, 2, 32);
+    Section wide(8, 2, 32);
     EXPECT_TRUE(StretchBlt(wide.dc, 0, 0, 8, 2, source.dc, 0, 0, 4, 1, SRCCOPY));
     for (int x = 0; x < 8; ++x) {
         EXPECT_EQ(wide.Pixel(x, 1), static_cast<DWORD>(x / 2 + 1)) << x;
     }
-    Surface narrow(2, 1, 32);
+    Section narrow(2, 1, 32);
     EXPECT_TRUE(StretchBlt(narrow.dc, 0, 0, 2, 1, source.dc, 0, 0, 4, 1, SRCCOPY));
     EXPECT_EQ(narrow.Pixel(0, 0), 2u); // centres at source 1 and 3
     EXPECT_EQ(narrow.Pixel(1, 0), 4u);
@@ -370,7 +302,7 @@ TEST(GdiBlits, StretchingPicksTheNearestPixelAndClipsBothSides) {
 
     // A destination reaching past every edge writes only inside, and source pixels that lie
     // outside their surface are not drawn at all.
-    Surface target(4, 4, 32);
+    Section target(4, 4, 32);
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 4; ++x) {
             target.Pixel(x, y) = 0xEEu;
@@ -391,7 +323,7 @@ TEST(GdiBlits, StretchingPicksTheNearestPixelAndClipsBothSides) {
 }
 
 TEST(GdiWindowContexts, DrawAtTheOriginAndOnlyInsideTheClip) {
-    Surface screen(8, -6, 32);
+    Section screen(8, -6, 32);
     HDC window = DvCreateWindowDC(screen.bitmap, POINT{2, 1}, RECT{2, 1, 6, 4});
     ASSERT_NE(window, nullptr);
     const RECT everything = {-10, -10, 100, 100};
@@ -406,7 +338,7 @@ TEST(GdiWindowContexts, DrawAtTheOriginAndOnlyInsideTheClip) {
         }
     }
     // Logical (1, 1) is screen (3, 2); blits clip the same way.
-    Surface tile(2, 2, 8, kFour);
+    Section tile(2, 2, 8, kFour);
     std::memset(tile.bits, 3, static_cast<std::size_t>(tile.stride) * 2);
     dc.BitBlt(1, 1, 2, 2, CDC::FromHandle(tile.dc), 0, 0, SRCCOPY);
     EXPECT_EQ(screen.Pixel(3, 2), 0x000000FFu);
@@ -431,14 +363,14 @@ TEST(GdiWindowContexts, ClipBoxIsTheReachableAreaInLogicalCoordinates) {
                     r.bottom == want.bottom)
             << r.left << "," << r.top << "-" << r.right << "," << r.bottom;
     };
-    Surface screen(8, -6, 32);
+    Section screen(8, -6, 32);
     HDC inner = DvCreateWindowDC(screen.bitmap, POINT{2, 1}, RECT{3, 2, 6, 4});
     HDC wide = DvCreateWindowDC(screen.bitmap, POINT{2, 1}, RECT{-5, -5, 100, 100});
     HDC outside = DvCreateWindowDC(screen.bitmap, POINT{0, 0}, RECT{20, 20, 30, 30});
     box(inner, SIMPLEREGION, RECT{1, 1, 4, 3});
     box(wide, SIMPLEREGION, RECT{-2, -1, 6, 5}); // only the screen's pixels
     box(outside, NULLREGION, RECT{0, 0, 0, 0});
-    Surface memory(5, 3, 8, kFour);
+    Section memory(5, 3, 8, kFour);
     box(memory.dc, SIMPLEREGION, RECT{0, 0, 5, 3});
     CDC framework;
     framework.Attach(memory.dc);
@@ -454,7 +386,7 @@ TEST(GdiWindowContexts, ClipBoxIsTheReachableAreaInLogicalCoordinates) {
 }
 
 TEST(GdiFills, SolidColoursMatchTheTargetTable) {
-    Surface indexed(5, 2, 8, kFour);
+    Section indexed(5, 2, 8, kFour);
     CDC dc;
     dc.Attach(indexed.dc);
     dc.FillSolidRect(1, 0, 2, 2, RGB(10, 200, 30));
