@@ -2,11 +2,17 @@
 // has it, else the build without), says how far loading has come, says in one sentence what
 // failed when something does and offers to try again, and after the program ends offers to
 // start it again. Each run is a new instance of the program, from the module compiled once.
+// The page runs this script as soon as it arrives, before the rest of the page is read, so that
+// the program starts loading at once; what it shows waits for the page.
 'use strict';
 
 (function () {
-  const status = document.getElementById('status');
   const root = document.documentElement;
+  // Resolves once the page's body is there.
+  const ready = new Promise((resolve) => {
+    if (document.readyState !== 'loading') resolve();
+    else document.addEventListener('DOMContentLoaded', () => resolve(), { once: true });
+  });
   // The steps of loading, on the page's performance timeline (the benchmark reads them).
   const mark = (step) => performance.mark && performance.mark(`dorvane-${step}`);
 
@@ -21,11 +27,12 @@
   let factory = null; // the loaded script's createDorvane
   let compiled = null; // the compiled module, once loading succeeded
   let running = null; // the running instance's module object
-  let retrying = false; // loading failed before
 
   // Shows a line of text and, with a label, a button that runs action.
   function say(state, text, label, action) {
     root.dataset.state = state;
+    const status = document.getElementById('status');
+    if (!status) return; // the page still says it is loading
     status.replaceChildren();
     const line = document.createElement('p');
     line.id = state === 'ended' ? 'ended' : 'message';
@@ -50,7 +57,6 @@
     }
     document.title = 'Dorvane (failed)';
     root.dataset.failed = '1';
-    retrying = true;
     say('failed', sentence, 'Try again', start);
   }
 
@@ -73,8 +79,7 @@
     const file = build + '.wasm';
     let response;
     try {
-      // The first load takes the copy that the page preloads; trying again asks the server.
-      response = await fetch(file, retrying ? { cache: 'no-cache' } : {});
+      response = await fetch(file, { cache: 'no-cache' });
     } catch (error) {
       throw new Error(`Dorvane could not be loaded: ${file} could not be fetched (${error.message}).`);
     }
@@ -145,7 +150,9 @@
         }
       }
       if (module) compiled = await module;
+      await ready;
     } catch (error) {
+      await ready;
       failed(error.message);
       return;
     }
@@ -153,7 +160,7 @@
       // The page's own measurements read when the first frame was on the canvas.
       onFirstFrame: (at) => {
         mark('first-frame');
-        status.hidden = true;
+        document.getElementById('status').hidden = true;
         root.dataset.state = 'running';
         root.dataset.firstFrame = String(at);
       },
