@@ -1,3 +1,5 @@
+//# allFunctionsCalledOnLoad
+// (Above: Chromium's hint to compile every function here while the script loads.)
 // The page around the program: it loads the program (with WebAssembly SIMD where the browser
 // has it, else the build without), says how far loading has come, says in one sentence what
 // failed when something does and offers to try again, and after the program ends offers to
