@@ -175,26 +175,32 @@ BOOL CWebHost::Present(HOSTWND window, const void* pixels, int width, int height
     const int cx = right - left;
     const int rowsPerBand =
         static_cast<int>(std::max<size_t>(1, kPresentBandPixels / static_cast<size_t>(cx)));
+    const size_t bandBytes =
+        static_cast<size_t>(cx) * static_cast<size_t>(std::min(rowsPerBand, bottom - top)) * 4;
+    if (m_rgbaBytes < bandBytes) {
+        // Every byte of it is written before it is read: it needs no clearing.
+        m_rgba.reset(new std::uint32_t[bandBytes / 4]);
+        m_rgbaBytes = bandBytes;
+    }
     for (int bandTop = top; bandTop < bottom; bandTop += rowsPerBand) {
         const int cy = std::min(rowsPerBand, bottom - bandTop);
-        m_rgba.resize(static_cast<size_t>(cx) * static_cast<size_t>(cy) * 4);
-        // The screen's 0x00RRGGBB words to the canvas's R, G, B, A bytes, opaque.
-        unsigned char* out = m_rgba.data();
+        // The screen's 0x00RRGGBB words to the canvas's R, G, B, A bytes, opaque: in memory
+        // (little-endian) that is the word 0xFFBBGGRR.
+        std::uint32_t* out = m_rgba.get();
         for (int row = 0; row < cy; ++row) {
             const DWORD* in =
                 reinterpret_cast<const DWORD*>(static_cast<const unsigned char*>(pixels) +
                                                static_cast<size_t>(bandTop + row) *
                                                    static_cast<size_t>(strideBytes)) +
                 left;
-            for (int col = 0; col < cx; ++col, out += 4) {
-                const DWORD rgb = in[col];
-                out[0] = static_cast<unsigned char>(rgb >> 16);
-                out[1] = static_cast<unsigned char>(rgb >> 8);
-                out[2] = static_cast<unsigned char>(rgb);
-                out[3] = 0xFF;
+            for (int col = 0; col < cx; ++col) {
+                const std::uint32_t rgb = in[col];
+                *out++ = 0xFF000000u | ((rgb & 0xFFu) << 16) | (rgb & 0xFF00u) |
+                         ((rgb >> 16) & 0xFFu);
             }
         }
-        dv_web_present(static_cast<int>(window), m_rgba.data(), left, bandTop, cx, cy);
+        dv_web_present(static_cast<int>(window), reinterpret_cast<unsigned char*>(m_rgba.get()),
+                       left, bandTop, cx, cy);
     }
     return TRUE;
 }

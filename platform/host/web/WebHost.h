@@ -5,7 +5,10 @@
 // the browser (ASYNCIFY), so the page never blocks while the program runs its loops.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "host/Host.h"
@@ -44,6 +47,7 @@ private:
     // Events the host makes itself (the main window's place and size), before the page's.
     std::vector<DvHostEvent> m_pending;
     // The changed rectangle in the canvas's byte order, reused from one present to the next.
-    std::vector<unsigned char> m_rgba;
+    std::unique_ptr<std::uint32_t[]> m_rgba;
+    size_t m_rgbaBytes = 0;
     DWORD m_lastYield = 0;
 };
