@@ -96,7 +96,8 @@ bool CViewerSession::Start(int screenWidth, int screenHeight, const Desktop& des
         *pError = "the viewer did not start";
         return false;
     }
-    m_window = WaitForWindow("^Dorvane", 15000);
+    // As long as the other tests wait for a start: a busy machine can slow it a lot.
+    m_window = WaitForWindow("^Dorvane", 30000);
     if (m_window.empty()) {
         *pError = m_viewer.Running() ? "the viewer showed no window" : "the viewer ended";
         return false;
