@@ -142,6 +142,32 @@ void PostInput(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Queue().posted.push_back(MakeMsg(hWnd, message, wParam, lParam));
 }
 
+// The window that pointer input at a point of a top-level window goes to: the capture, else
+// the window under the point; none when the top-level window is disabled (the owner of a
+// modal dialog takes no input).
+HWND PointerTarget(const DvHostEvent& event, DvWindow* top) {
+    const HWND capture = Queue().capture;
+    if (DvLookupWindow(capture) != nullptr) {
+        return capture;
+    }
+    if (top->style & WS_DISABLED) {
+        return nullptr;
+    }
+    return DvHitTest(top, POINT{event.x, event.y});
+}
+
+// The buttons held down and the shift states, as pointer messages carry them.
+WPARAM PointerKeys(const DvHostEvent& event) {
+    WPARAM keys = Queue().mouseButtons;
+    if (event.modifiers & DV_MOD_SHIFT) {
+        keys |= MK_SHIFT;
+    }
+    if (event.modifiers & DV_MOD_CTRL) {
+        keys |= MK_CONTROL;
+    }
+    return keys;
+}
+
 void HandleMouse(const DvHostEvent& event, DvWindow* top) {
     DvQueue& queue = Queue();
     const UINT flag = ButtonFlag(event.button);
@@ -157,50 +183,24 @@ void HandleMouse(const DvHostEvent& event, DvWindow* top) {
             return;
         }
     }
-    const POINT screen = {top->rect.left + event.x, top->rect.top + event.y};
-    HWND target = nullptr;
-    if (DvLookupWindow(queue.capture) != nullptr) {
-        target = queue.capture;
-    } else {
-        // A disabled window (the owner of a modal dialog) takes no input.
-        if (top->style & WS_DISABLED) {
-            return;
-        }
-        target = DvHitTest(top, POINT{event.x, event.y});
+    const HWND target = PointerTarget(event, top);
+    if (target == nullptr) {
+        return;
     }
-    POINT client = screen;
+    POINT client = {top->rect.left + event.x, top->rect.top + event.y};
     ScreenToClient(target, &client);
-    WPARAM keys = queue.mouseButtons;
-    if (event.modifiers & DV_MOD_SHIFT) {
-        keys |= MK_SHIFT;
-    }
-    if (event.modifiers & DV_MOD_CTRL) {
-        keys |= MK_CONTROL;
-    }
-    PostInput(target, message, keys, PackPoint(client));
+    PostInput(target, message, PointerKeys(event), PackPoint(client));
 }
 
 // The wheel goes to the window under the pointer (or the capture), which passes it on to its
 // parent when it has no use for it.
 void HandleWheel(const DvHostEvent& event, DvWindow* top) {
-    DvQueue& queue = Queue();
-    HWND target = nullptr;
-    if (DvLookupWindow(queue.capture) != nullptr) {
-        target = queue.capture;
-    } else {
-        if (top->style & WS_DISABLED) {
-            return;
-        }
-        target = DvHitTest(top, POINT{event.x, event.y});
+    const HWND target = PointerTarget(event, top);
+    if (target == nullptr) {
+        return;
     }
     const POINT screen = {top->rect.left + event.x, top->rect.top + event.y};
-    UINT keys = queue.mouseButtons;
-    if (event.modifiers & DV_MOD_SHIFT) {
-        keys |= MK_SHIFT;
-    }
-    if (event.modifiers & DV_MOD_CTRL) {
-        keys |= MK_CONTROL;
-    }
+    const WPARAM keys = PointerKeys(event);
     const short delta = static_cast<short>(std::clamp(event.delta, -32768, 32767));
     PostInput(target, WM_MOUSEWHEEL, MAKEWPARAM(keys, static_cast<WORD>(delta)), PackPoint(screen));
 }
